@@ -1,0 +1,196 @@
+#include "main.h"
+
+#include "BevelPanel.h"
+#include "StatusLogView.h"
+#include "ValueLabel.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+namespace {
+
+constexpr int CaptionLeft = 15;
+constexpr int LabelHeight = 13;
+constexpr int UnitRight = 225;
+constexpr int HintDurationMs = 10000;
+
+QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->adjustSize();
+    label->setGeometry(x, top, label->width(), LabelHeight);
+    return label;
+}
+
+} // namespace
+
+TMainForm::TMainForm(TPlatformServices services, QWidget* parent) : QWidget(parent), Services(services)
+{
+    BuildWindow();
+    BuildCurrentConnectionGroup();
+    BuildLastConnectionGroup();
+    BuildTotalConnectionGroup();
+    BuildLowerArea();
+    BuildPopupMenu();
+    BuildTimers();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildWindow()
+{
+    setObjectName("MainForm");
+    setWindowTitle("Quorvel");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(528, 354);
+    move(215, 150);
+    QFont windowFont("Microsoft Sans Serif");
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+}
+
+QGroupBox* TMainForm::AddGroup(const QString& name, const QString& caption, const QRect& geometry)
+{
+    auto* group = new QGroupBox(caption, this);
+    group->setObjectName(name);
+    group->setGeometry(geometry);
+    return group;
+}
+
+TValueLabel* TMainForm::AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName,
+                               int valueRight, const QString& unit)
+{
+    if (!caption.isEmpty()) AddFixedLabel(group, caption, CaptionLeft, top);
+    auto* value = new TValueLabel(valueName, valueRight, top, group);
+    if (!unit.isEmpty()) {
+        auto* unitLabel = new TValueLabel("Unit" + valueName, UnitRight, top, group);
+        unitLabel->SetCaption(unit);
+    }
+    return value;
+}
+
+void TMainForm::BuildCurrentConnectionGroup()
+{
+    GroupBox2 = AddGroup("GroupBox2", "  Current Connection  ", QRect(16, 14, 240, 258));
+    LabelConn = AddRow(GroupBox2, 24, "Connection:", "LabelConn", 225);
+    LabelSpeed = AddRow(GroupBox2, 42, "Speed:", "LabelSpeed", 190, "bits/s");
+    LabelSent = AddRow(GroupBox2, 60, "Sent:", "LabelSent", 190, "bytes");
+    LabelRecv = AddRow(GroupBox2, 78, "Received:", "LabelRecv", 190, "bytes");
+    LabelDuration = AddRow(GroupBox2, 96, "Duration:", "LabelDuration", 225);
+    LabelDNS1 = AddRow(GroupBox2, 128, "DNS Server:", "LabelDNS1", 225);
+    LabelDNS2 = AddRow(GroupBox2, 146, {}, "LabelDNS2", 225);
+    LabelGatewayIP = AddRow(GroupBox2, 164, "Gateway IP:", "LabelGatewayIP", 225);
+    LabelClientIP = AddRow(GroupBox2, 182, "Client IP:", "LabelClientIP", 225);
+    LabelUpSpeed = AddRow(GroupBox2, 214, "Upload Speed:", "LabelUpSpeed", 180, "bytes/s");
+    LabelDownSpeed = AddRow(GroupBox2, 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s");
+
+    LabelConn->setCursor(Qt::PointingHandCursor);
+    for (TValueLabel* hinted : {LabelConn, LabelDuration, LabelClientIP}) hinted->setToolTipDuration(HintDurationMs);
+}
+
+void TMainForm::BuildLastConnectionGroup()
+{
+    GroupBox1 = AddGroup("GroupBox1", "  Last Connection  ", QRect(274, 14, 240, 126));
+    LabelLastConn = AddRow(GroupBox1, 24, "Connection:", "LabelLastConn", 225);
+    LabelLastSpeed = AddRow(GroupBox1, 42, "Speed:", "LabelLastSpeed", 190, "bits/s");
+    LabelLastSent = AddRow(GroupBox1, 60, "Sent:", "LabelLastSent", 190, "bytes");
+    LabelLastRecv = AddRow(GroupBox1, 78, "Received:", "LabelLastRecv", 190, "bytes");
+    LabelLastDuration = AddRow(GroupBox1, 96, "Duration:", "LabelLastDuration", 225);
+    LabelLastDuration->setToolTipDuration(HintDurationMs);
+}
+
+void TMainForm::BuildTotalConnectionGroup()
+{
+    GroupBox3 = AddGroup("GroupBox3", "  Total Connection  ", QRect(274, 154, 240, 118));
+    LabelTotalSent = AddRow(GroupBox3, 24, "Sent:", "LabelTotalSent", 190, "bytes");
+    LabelTotalRecv = AddRow(GroupBox3, 42, "Received:", "LabelTotalRecv", 190, "bytes");
+    LabelTotalDuration = AddRow(GroupBox3, 60, "Duration:", "LabelTotalDuration", 225);
+
+    Reset = new TBevelPanel("Reset", "Reset", GroupBox3);
+    Reset->setGeometry(75, 86, 90, 18);
+    Reset->setCursor(Qt::PointingHandCursor);
+    Reset->setToolTip("Double click to reset stats");
+    Reset->setToolTipDuration(HintDurationMs);
+}
+
+void TMainForm::BuildLowerArea()
+{
+    auto* trendPlace = new QFrame(this);
+    trendPlace->setObjectName("Trend");
+    trendPlace->setFrameStyle(QFrame::Box | QFrame::Plain);
+    trendPlace->setLineWidth(1);
+    trendPlace->setGeometry(16, 290, 240, 50);
+    Trend = trendPlace;
+
+    Log = new TStatusLogView("Log", this);
+    Log->setGeometry(274, 290, 240, 50);
+}
+
+QAction* TMainForm::AddMenuItem(const QString& name, const QString& caption, bool option)
+{
+    QAction* item = PopupMenu->addAction(caption);
+    item->setObjectName(name);
+    item->setCheckable(option);
+    item->setChecked(false);
+    return item;
+}
+
+QAction* TMainForm::AddSeparator(const QString& name)
+{
+    QAction* separator = PopupMenu->addSeparator();
+    separator->setObjectName(name);
+    return separator;
+}
+
+void TMainForm::BuildPopupMenu()
+{
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName("PopupMenu");
+    MenuShowWindow = AddMenuItem("MenuShowWindow", "Show Window", false);
+    MenuAlwaysOnTop = AddMenuItem("MenuAlwaysOnTop", "Always On Top", true);
+    MenuMinimizetoTray = AddMenuItem("MenuMinimizetoTray", "Minimize to Tray", true);
+    MenuStartMinimized = AddMenuItem("MenuStartMinimized", "Start Minimized", true);
+    MenuLoadOnStartup = AddMenuItem("MenuLoadOnStartup", "Load on Startup", true);
+    MenuSaveLog = AddMenuItem("MenuSaveLog", "Save Log", true);
+    MenuSynchronizeTime = AddMenuItem("MenuSynchronizeTime", "Synchronize Time", true);
+    N1 = AddSeparator("N1");
+    MenuShowMonitor = AddMenuItem("MenuShowMonitor", "Show Monitor...", true);
+    MenuHideMonitor = AddMenuItem("MenuHideMonitor", "Hide Monitor when Offline", true);
+    MenuTransparent = AddMenuItem("MenuTransparent", "Transparent Monitor", true);
+    N2 = AddSeparator("N2");
+    MenuCopyNetworkInfo = AddMenuItem("MenuCopyNetworkInfo", "Copy Network Info...", false);
+    MenuAboutQorvix = AddMenuItem("MenuAboutQorvix", "About Quorvel", false);
+    N3 = AddSeparator("N3");
+    MenuExit = AddMenuItem("MenuExit", "Exit", false);
+
+    // The default item is the one a double click on the tray icon runs; it is shown bold.
+    PopupMenu->setDefaultAction(MenuShowWindow);
+    QFont bold = MenuShowWindow->font();
+    bold.setBold(true);
+    MenuShowWindow->setFont(bold);
+}
+
+void TMainForm::BuildTimers()
+{
+    TimerStatus = new QTimer(this);
+    TimerStatus->setObjectName("TimerStatus");
+    TimerStatus->setInterval(1000);
+
+    TimerSynchronizeTime = new QTimer(this);
+    TimerSynchronizeTime->setObjectName("TimerSynchronizeTime");
+    TimerSynchronizeTime->setInterval(1000);
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    PopupMenu->popup(event->globalPos());
+}

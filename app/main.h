@@ -1,0 +1,98 @@
+#pragma once
+
+#include "MonitorState.h"
+#include "platform/PlatformServices.h"
+
+#include <QWidget>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QTimer;
+class TBevelPanel;
+class TStatusLogView;
+class TValueLabel;
+
+// The main window. Its components are public as the window's parts that the other modules work on;
+// the decisions live in plain classes, this form only wires and writes captions.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(TPlatformServices services, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    MonitorState State;
+
+    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+
+    TValueLabel* LabelConn = nullptr;
+    TValueLabel* LabelSpeed = nullptr;
+    TValueLabel* LabelSent = nullptr;
+    TValueLabel* LabelRecv = nullptr;
+    TValueLabel* LabelDuration = nullptr;
+    TValueLabel* LabelDNS1 = nullptr;
+    TValueLabel* LabelDNS2 = nullptr;
+    TValueLabel* LabelGatewayIP = nullptr;
+    TValueLabel* LabelClientIP = nullptr;
+    TValueLabel* LabelUpSpeed = nullptr;
+    TValueLabel* LabelDownSpeed = nullptr;
+
+    TValueLabel* LabelLastConn = nullptr;
+    TValueLabel* LabelLastSpeed = nullptr;
+    TValueLabel* LabelLastSent = nullptr;
+    TValueLabel* LabelLastRecv = nullptr;
+    TValueLabel* LabelLastDuration = nullptr;
+
+    TValueLabel* LabelTotalSent = nullptr;
+    TValueLabel* LabelTotalRecv = nullptr;
+    TValueLabel* LabelTotalDuration = nullptr;
+
+    TBevelPanel* Reset = nullptr;
+    QWidget* Trend = nullptr;
+    TStatusLogView* Log = nullptr;
+
+    QMenu* PopupMenu = nullptr;
+    QAction* MenuShowWindow = nullptr;
+    QAction* MenuAlwaysOnTop = nullptr;
+    QAction* MenuMinimizetoTray = nullptr;
+    QAction* MenuStartMinimized = nullptr;
+    QAction* MenuLoadOnStartup = nullptr;
+    QAction* MenuSaveLog = nullptr;
+    QAction* MenuSynchronizeTime = nullptr;
+    QAction* N1 = nullptr;
+    QAction* MenuShowMonitor = nullptr;
+    QAction* MenuHideMonitor = nullptr;
+    QAction* MenuTransparent = nullptr;
+    QAction* N2 = nullptr;
+    QAction* MenuCopyNetworkInfo = nullptr;
+    QAction* MenuAboutQorvix = nullptr;
+    QAction* N3 = nullptr;
+    QAction* MenuExit = nullptr;
+
+    QTimer* TimerStatus = nullptr;
+    QTimer* TimerSynchronizeTime = nullptr;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildCurrentConnectionGroup();
+    void BuildLastConnectionGroup();
+    void BuildTotalConnectionGroup();
+    void BuildLowerArea();
+    void BuildPopupMenu();
+    void BuildTimers();
+
+    QGroupBox* AddGroup(const QString& name, const QString& caption, const QRect& geometry);
+    TValueLabel* AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName, int valueRight,
+                        const QString& unit = {});
+    QAction* AddMenuItem(const QString& name, const QString& caption, bool option);
+    QAction* AddSeparator(const QString& name);
+
+    TPlatformServices Services;
+};

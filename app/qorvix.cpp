@@ -1,0 +1,39 @@
+#include "HeadlessMode.h"
+#include "QorvixApplication.h"
+#include "main.h"
+
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/StdConsole.h"
+#include "platform/qt/MessageBoxErrorReporter.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/TerminationSignals.h"
+
+#include <memory>
+
+int main(int argc, char** argv)
+{
+    const bool headless = HeadlessMode::PrepareHeadless();
+    TQorvixApplication application(argc, argv);
+    TQorvixApplication::setApplicationName("Quorvel");
+
+    TStdoutConsole stdoutConsole;
+    TSilentConsole silentConsole;
+    IConsole& console = headless ? static_cast<IConsole&>(stdoutConsole) : silentConsole;
+    TStderrErrorReporter stderrReporter;
+    TMessageBoxErrorReporter messageBoxReporter;
+    application.SetErrorReporter(headless ? static_cast<IErrorReporter*>(&stderrReporter) : &messageBoxReporter);
+
+    TLinuxClock clock;
+    TQtClipboard clipboard;
+    TMainForm mainForm(TPlatformServices{clock, clipboard, console});
+
+    TTerminationSignals termination;
+    QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &application, [&](int) {
+        console.WriteLine("Quorvel stops.");
+        TQorvixApplication::quit();
+    });
+
+    if (headless) console.WriteLine("Quorvel runs without a display; press Ctrl+C to stop.");
+    mainForm.show();
+    return TQorvixApplication::exec();
+}

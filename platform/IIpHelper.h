@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The adapter and interface tables in their published record layouts. The field names are the tables' own
+// vocabulary; the Linux backend fills them from the kernel.
+
+constexpr uint32_t MAX_ADAPTER_NAME_LENGTH = 256;
+constexpr uint32_t MAX_ADAPTER_DESCRIPTION_LENGTH = 128;
+constexpr uint32_t MAX_ADAPTER_ADDRESS_LENGTH = 8;
+
+constexpr uint32_t MIB_IF_TYPE_OTHER = 1;
+constexpr uint32_t MIB_IF_TYPE_ETHERNET = 6;
+constexpr uint32_t MIB_IF_TYPE_PPP = 23;
+constexpr uint32_t IF_TYPE_IEEE80211 = 71;
+constexpr uint32_t IF_TYPE_TUNNEL = 131;
+
+constexpr uint32_t MIB_IF_OPER_STATUS_NON_OPERATIONAL = 0;
+constexpr uint32_t MIB_IF_OPER_STATUS_UNREACHABLE = 1;
+constexpr uint32_t MIB_IF_OPER_STATUS_DISCONNECTED = 2;
+constexpr uint32_t MIB_IF_OPER_STATUS_CONNECTING = 3;
+constexpr uint32_t MIB_IF_OPER_STATUS_CONNECTED = 4;
+constexpr uint32_t MIB_IF_OPER_STATUS_OPERATIONAL = 5;
+
+constexpr uint32_t NO_ERROR = 0;
+constexpr uint32_t ERROR_NOT_SUPPORTED = 50;
+constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+constexpr uint32_t ERROR_BUFFER_OVERFLOW = 111;
+constexpr uint32_t ERROR_NO_DATA = 232;
+
+struct IP_ADDRESS_STRING {
+    char String[16];
+};
+
+struct IP_ADDR_STRING {
+    IP_ADDR_STRING* Next;
+    IP_ADDRESS_STRING IpAddress;
+    IP_ADDRESS_STRING IpMask;
+    uint32_t Context;
+};
+
+struct IP_ADAPTER_INFO {
+    IP_ADAPTER_INFO* Next;
+    uint32_t ComboIndex;
+    char AdapterName[MAX_ADAPTER_NAME_LENGTH + 4];
+    char Description[MAX_ADAPTER_DESCRIPTION_LENGTH + 4];
+    uint32_t AddressLength;
+    uint8_t Address[MAX_ADAPTER_ADDRESS_LENGTH];
+    uint32_t Index;
+    uint32_t Type;
+    uint32_t DhcpEnabled;
+    IP_ADDR_STRING* CurrentIpAddress;
+    IP_ADDR_STRING IpAddressList;
+    IP_ADDR_STRING GatewayList;
+    IP_ADDR_STRING DhcpServer;
+};
+
+struct IP_PER_ADAPTER_INFO {
+    uint32_t AutoconfigEnabled;
+    uint32_t AutoconfigActive;
+    IP_ADDR_STRING* CurrentDnsServer;
+    IP_ADDR_STRING DnsServerList;
+};
+
+// The interface row. Speed and octet counters are 64-bit: a 32-bit octet counter wraps every 34 seconds
+// on a gigabit link, and link speeds above 4 Gbit/s do not fit 32 bits.
+struct MIB_IFROW {
+    uint32_t dwIndex;
+    uint32_t dwType;
+    uint64_t dwSpeed;
+    uint32_t dwOperStatus;
+    uint64_t dwInOctets;
+    uint64_t dwOutOctets;
+};
+
+enum class TIpHelperFunction { GetAdaptersInfo, GetPerAdapterInfo, GetIfEntry };
+
+// The three table functions with their contracts: a buffer too small (or none) answers 111 and the size
+// needed in *size; other failures answer 50, 87, 232 or an operating-system error number.
+class IIpHelper {
+public:
+    virtual ~IIpHelper() = default;
+    virtual bool IsAvailable(TIpHelperFunction function) = 0;
+    virtual uint32_t GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t* size) = 0;
+    virtual uint32_t GetPerAdapterInfo(uint32_t index, IP_PER_ADAPTER_INFO* perAdapterInfo, uint32_t* size) = 0;
+    virtual uint32_t GetIfEntry(MIB_IFROW* row) = 0;
+    // The operating system's text for an error number the functions answered.
+    virtual std::string SystemErrorText(uint32_t code) = 0;
+};
