@@ -1,0 +1,31 @@
+#pragma once
+
+#include <unistd.h>
+#include <utility>
+
+// Owns one file descriptor; closes it when it goes.
+class TFileDescriptor {
+public:
+    TFileDescriptor() = default;
+    explicit TFileDescriptor(int fd) : Fd(fd) {}
+    TFileDescriptor(TFileDescriptor&& other) noexcept : Fd(std::exchange(other.Fd, -1)) {}
+    TFileDescriptor& operator=(TFileDescriptor&& other) noexcept
+    {
+        if (this != &other) Reset(std::exchange(other.Fd, -1));
+        return *this;
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    ~TFileDescriptor() { Reset(); }
+
+    int Get() const { return Fd; }
+    bool Valid() const { return Fd >= 0; }
+    void Reset(int fd = -1)
+    {
+        if (Fd >= 0) ::close(Fd);
+        Fd = fd;
+    }
+
+private:
+    int Fd = -1;
+};

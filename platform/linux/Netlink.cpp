@@ -1,0 +1,94 @@
+#include "Netlink.h"
+
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t ReceiveBufferSize = 64 * 1024;
+
+int OpenRouteSocket(uint32_t groups, int extraFlags)
+{
+    const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | extraFlags, NETLINK_ROUTE);
+    if (fd < 0) return -1;
+    sockaddr_nl local{};
+    local.nl_family = AF_NETLINK;
+    local.nl_groups = groups;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+TNetlinkSocket::TNetlinkSocket() : Socket(OpenRouteSocket(0, 0)), Buffer(ReceiveBufferSize) {}
+
+int TNetlinkSocket::Request(uint16_t type, uint16_t flags, const void* payload, std::size_t payloadSize,
+                            const TMessageHandler& handler)
+{
+    if (!Socket.Valid()) return EBADF;
+    std::vector<std::byte> request(NLMSG_SPACE(payloadSize));
+    auto* header = reinterpret_cast<nlmsghdr*>(request.data());
+    header->nlmsg_len = static_cast<uint32_t>(NLMSG_LENGTH(payloadSize));
+    header->nlmsg_type = type;
+    header->nlmsg_flags = static_cast<uint16_t>(NLM_F_REQUEST | flags);
+    header->nlmsg_seq = ++Sequence;
+    std::memcpy(NLMSG_DATA(header), payload, payloadSize);
+
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (sendto(Socket.Get(), request.data(), header->nlmsg_len, 0, reinterpret_cast<sockaddr*>(&kernel),
+               sizeof kernel) < 0)
+        return errno;
+
+    const bool dump = (flags & NLM_F_DUMP) == NLM_F_DUMP;
+    for (;;) {
+        const ssize_t received = recv(Socket.Get(), Buffer.data(), Buffer.size(), 0);
+        if (received < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        auto remaining = static_cast<uint32_t>(received);
+        for (auto* message = reinterpret_cast<const nlmsghdr*>(Buffer.data()); NLMSG_OK(message, remaining);
+             message = NLMSG_NEXT(message, remaining)) {
+            if (message->nlmsg_seq != Sequence) continue; // an answer to an earlier, abandoned request
+            if (message->nlmsg_type == NLMSG_DONE) return 0;
+            if (message->nlmsg_type == NLMSG_ERROR) {
+                if (message->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr))) return EPROTO;
+                const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(message));
+                return -error->error;
+            }
+            handler(*message);
+            if (!dump) return 0;
+        }
+    }
+}
+
+TNetlinkChangeWatch::TNetlinkChangeWatch()
+    : Socket(OpenRouteSocket(RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE, SOCK_NONBLOCK))
+{
+}
+
+bool TNetlinkChangeWatch::Changed()
+{
+    if (!Socket.Valid()) return true;
+    bool changed = false;
+    std::byte drain[8192];
+    for (;;) {
+        const ssize_t received = recv(Socket.Get(), drain, sizeof drain, MSG_DONTWAIT);
+        if (received > 0) {
+            changed = true;
+            continue;
+        }
+        if (received < 0 && errno == EINTR) continue;
+        // ENOBUFS: announcements were lost, so the table must be read afresh.
+        if (received < 0 && errno == ENOBUFS) changed = true;
+        return changed;
+    }
+}

@@ -1,0 +1,103 @@
+#include "platform/linux/DhcpLeases.h"
+#include "platform/linux/ResolverConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+using Servers = std::vector<std::string>;
+using namespace std::string_literals;
+
+class ResolverFiles : public testing::Test {
+protected:
+    std::filesystem::path Folder =
+        std::filesystem::temp_directory_path() / ("quorvel-resolver-" + std::to_string(getpid()));
+    void SetUp() override { std::filesystem::create_directories(Folder); }
+    void TearDown() override { std::filesystem::remove_all(Folder); }
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        std::ofstream(Folder / name, std::ios::binary | std::ios::trunc) << text;
+        return (Folder / name).string();
+    }
+};
+
+TEST(ResolverConfig, MalformedAndForeignLinesAreSkipped)
+{
+    EXPECT_EQ(TResolverConfig::ParseNameservers("nameserver 1.2.3.4\n"
+                                                "nameserver    5.6.7.8   # trailing comment\n"
+                                                "nameserver\tfe80::1\n"
+                                                "nameservers 9.9.9.9\n"
+                                                "nameserver 300.1.1.1\n"
+                                                "nameserver 1.2.3.4.5\n"
+                                                "search example.org\n"
+                                                "\0garbage\xff\n"
+                                                "  nameserver 10.0.0.1\r\n"
+                                                "nameserver 10.0.0.2"s),
+              (Servers{"1.2.3.4", "5.6.7.8", "10.0.0.1", "10.0.0.2"}));
+    EXPECT_TRUE(TResolverConfig::ParseNameservers("").empty());
+}
+
+TEST_F(ResolverFiles, TheLocalStubIsFollowedToItsUpstreamServers)
+{
+    const std::string stub = Write("resolv.conf", "nameserver 127.0.0.53\noptions edns0\n");
+    const std::string upstream = Write("upstream.conf", "nameserver 192.0.2.53\nnameserver 192.0.2.54\n");
+    TResolverConfig resolver(stub, upstream);
+    EXPECT_EQ(resolver.Servers(), (Servers{"192.0.2.53", "192.0.2.54"}));
+
+    TResolverConfig withoutUpstream(stub, (Folder / "missing").string());
+    EXPECT_EQ(withoutUpstream.Servers(), Servers{"127.0.0.53"});
+}
+
+TEST_F(ResolverFiles, AChangedFileIsReadAgainAndAMissingOneGivesNoServers)
+{
+    const std::string path = Write("resolv.conf", "nameserver 192.0.2.1\n");
+    TResolverConfig resolver(path, (Folder / "missing").string());
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.1"});
+    Write("resolv.conf", "nameserver 192.0.2.2\nnameserver 192.0.2.3\n");
+    EXPECT_EQ(resolver.Servers(), (Servers{"192.0.2.2", "192.0.2.3"}));
+    std::filesystem::remove(path);
+    EXPECT_TRUE(resolver.Servers().empty());
+}
+
+TEST(DhcpLeases, KeyValueLeasesNameTheServer)
+{
+    EXPECT_EQ(DhcpLeases::ServerFromKeyValueLease("# networkd\nADDRESS=10.0.0.5\nSERVER_ADDRESS=10.0.0.1\n"),
+              "10.0.0.1");
+    EXPECT_EQ(DhcpLeases::ServerFromKeyValueLease("SERVER_ADDRESS=not-an-address\n"), "");
+    EXPECT_EQ(DhcpLeases::ServerFromKeyValueLease("SERVER_ADDRESS="), "");
+}
+
+TEST(DhcpLeases, DhclientTakesTheLastLeaseOfTheInterface)
+{
+    const std::string leases = "lease {\n  interface \"eth0\";\n  option dhcp-server-identifier 10.0.0.1;\n}\n"
+                               "lease {\n  interface \"eth1\";\n  option dhcp-server-identifier 10.1.0.1;\n}\n"
+                               "lease {\n  interface \"eth0\";\n  option dhcp-server-identifier 10.0.0.9;\n}\n"
+                               "lease {\n  interface \"eth0\";\n  option dhcp-server-identifier 10.0.0.";
+    EXPECT_EQ(DhcpLeases::ServerFromDhclientLeases(leases, "eth0"), "10.0.0.9") << "the cut-off block is ignored";
+    EXPECT_EQ(DhcpLeases::ServerFromDhclientLeases(leases, "eth1"), "10.1.0.1");
+    EXPECT_EQ(DhcpLeases::ServerFromDhclientLeases(leases, "eth"), "");
+    EXPECT_EQ(DhcpLeases::ServerFromDhclientLeases("}}}{{lease\n}\n", "eth0"), "");
+}
+
+TEST_F(ResolverFiles, LeaseFilesAreFoundPerManager)
+{
+    std::filesystem::create_directories(Folder / "networkd");
+    std::filesystem::create_directories(Folder / "nm");
+    std::filesystem::create_directories(Folder / "dhcp");
+    Write("networkd/4", "SERVER_ADDRESS=192.0.2.4\n");
+    Write("nm/internal-1234-enp3s0.lease", "SERVER_ADDRESS=192.0.2.5\n");
+    Write("dhcp/dhclient.eno1.leases", "lease {\ninterface \"eno1\";\noption dhcp-server-identifier 192.0.2.6;\n}\n");
+    TDhcpLeasePaths paths{(Folder / "networkd").string(), (Folder / "nm").string(), {(Folder / "dhcp").string()}};
+    EXPECT_EQ(DhcpLeases::FindServer(paths, 4, "eth4"), "192.0.2.4");
+    EXPECT_EQ(DhcpLeases::FindServer(paths, 5, "enp3s0"), "192.0.2.5");
+    EXPECT_EQ(DhcpLeases::FindServer(paths, 6, "eno1"), "192.0.2.6");
+    EXPECT_EQ(DhcpLeases::FindServer(paths, 7, "wlan0"), "");
+    TDhcpLeasePaths missing{"/nonexistent/a", "/nonexistent/b", {"/nonexistent/c"}};
+    EXPECT_EQ(DhcpLeases::FindServer(missing, 4, "eth4"), "");
+}
+
+} // namespace
