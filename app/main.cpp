@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "BevelPanel.h"
+#include "Formatting.h"
 #include "StatusLogView.h"
 #include "ValueLabel.h"
 
@@ -12,12 +13,19 @@
 #include <QMenu>
 #include <QTimer>
 
+#include "platform/IClipboard.h"
+#include "platform/IClock.h"
+#include "platform/Checked.h"
+#include "platform/IConsole.h"
+
 namespace {
 
 constexpr int CaptionLeft = 15;
 constexpr int LabelHeight = 13;
 constexpr int UnitRight = 225;
 constexpr int HintDurationMs = 10000;
+constexpr int LogLines = 3;
+constexpr const char* VersionLine = "Quorvel v1.0.0.04";
 
 QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
 {
@@ -30,7 +38,8 @@ QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
 
 } // namespace
 
-TMainForm::TMainForm(TPlatformServices services, QWidget* parent) : QWidget(parent), Services(services)
+TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
+    : QWidget(parent), Services(services), Cycle(State, services.IpHelper, services.Clock)
 {
     BuildWindow();
     BuildCurrentConnectionGroup();
@@ -39,6 +48,7 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent) : QWidget(pare
     BuildLowerArea();
     BuildPopupMenu();
     BuildTimers();
+    WireEvents();
 }
 
 TMainForm::~TMainForm() = default;
@@ -193,4 +203,132 @@ void TMainForm::BuildTimers()
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)
 {
     PopupMenu->popup(event->globalPos());
+}
+
+void TMainForm::WireEvents()
+{
+    connect(TimerStatus, &QTimer::timeout, this, &TMainForm::TimerStatusTimer);
+    connect(LabelConn, &TValueLabel::DoubleClicked, this, &TMainForm::LabelConnDblClick);
+    connect(MenuCopyNetworkInfo, &QAction::triggered, this, &TMainForm::LabelConnDblClick);
+    connect(Reset, &TBevelPanel::DoubleClicked, this, &TMainForm::ResetDblClick);
+}
+
+void TMainForm::FormCreate()
+{
+    AddLogLine(VersionLine);
+    // Nothing is stored yet, so every stored field starts from its default.
+    State.LastOnLine = State.LastOffLine = State.LastConn = DefaultNotAvailable;
+    State.MaxGraph = DefaultMaxGraph;
+    State.MinGraph = DefaultMinGraph;
+    State.SynchronizeTimeServer = DefaultSynchronizeTimeServer;
+    State.SynchronizeTimeInterval = DefaultSynchronizeTimeInterval;
+
+    ClearCurrentConnection();
+    LabelConn->setToolTip(DefaultNotAvailable);
+    ShowLastConnection();
+    ShowTotals();
+    TimerStatus->start();
+}
+
+void TMainForm::AddLogLine(const QString& text)
+{
+    if (Log->Count() == LogLines) Log->Delete(0);
+    Log->Append(text);
+    Services.Console.WriteLine(text.toStdString());
+}
+
+void TMainForm::LabelConnDblClick()
+{
+    Services.Clipboard.SetText(LabelConn->toolTip().toStdString());
+    AddLogLine("Copy network info to clipboard.");
+}
+
+void TMainForm::ResetDblClick()
+{
+    for (TValueLabel* total : {LabelTotalSent, LabelTotalRecv, LabelTotalDuration}) total->SetCaption({});
+    State.TotalSent = State.TotalRecv = State.TotalDuration = 0;
+    AddLogLine("Reset total connection statistic.");
+}
+
+void TMainForm::TimerStatusTimer()
+{
+    const TTickDecision decision = Cycle.Decide();
+    switch (decision.Action) {
+    case TTickAction::GoOnline: GoOnline(decision); break;
+    case TTickAction::TakeSample: TakeSample(decision.Sample); break;
+    case TTickAction::GoOffline: GoOffline(); break;
+    case TTickAction::None: break;
+    }
+}
+
+void TMainForm::GoOnline(const TTickDecision& decision)
+{
+    using namespace Formatting;
+    const AdapterSnapshot& snapshot = decision.Snapshot;
+    Cycle.StartConnection(decision);
+    LabelConn->SetCaption(State.LastConn);
+    LabelSpeed->SetCaption(CountText(State.LastSpeed));
+    LabelDNS1->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 1)));
+    LabelDNS2->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 2)));
+    LabelGatewayIP->SetCaption(QString::fromStdString(Entry(snapshot.Gateways, 1)));
+    LabelClientIP->SetCaption(QString::fromStdString(Entry(snapshot.ClientIps, 1)));
+    State.LastOnLine = TimeStamp(Services.Clock.Now());
+    LabelDuration->setToolTip("Online: " + State.LastOnLine);
+    LabelConn->setToolTip(NetworkInfoText(snapshot));
+    AddLogLine("Online: " + State.LastOnLine);
+}
+
+void TMainForm::TakeSample(const InterfaceSample& sample)
+{
+    using namespace Formatting;
+    const std::optional<TRates> rates = Cycle.TakeSample(sample);
+    if (!rates) return;
+    LabelSent->SetCaption(CountText(State.LastSent));
+    LabelRecv->SetCaption(CountText(State.LastRecv));
+    LabelDuration->SetCaption(FormatDuration(State.LastDuration));
+    LabelUpSpeed->SetCaption(CountText(rates->UpRate));
+    LabelDownSpeed->SetCaption(CountText(rates->DownRate));
+    ShowTotals();
+    Services.Console.WriteLine(("Up " + LabelUpSpeed->Caption() + " bytes/s, down " + LabelDownSpeed->Caption() +
+                                " bytes/s, sent " + LabelSent->Caption() + " bytes, received " +
+                                LabelRecv->Caption() + " bytes, duration " + LabelDuration->Caption())
+                                   .toStdString());
+}
+
+void TMainForm::GoOffline()
+{
+    Cycle.EndConnection();
+    State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
+    ShowLastConnection();
+    Cycle.AddLastToTotals();
+    ClearCurrentConnection();
+    LabelConn->setToolTip(DefaultNotAvailable);
+    AddLogLine("Offline: " + State.LastOffLine);
+}
+
+void TMainForm::ShowLastConnection()
+{
+    using namespace Formatting;
+    LabelLastConn->SetCaption(State.LastConn);
+    LabelLastSpeed->SetCaption(CountText(State.LastSpeed));
+    LabelLastSent->SetCaption(CountText(State.LastSent));
+    LabelLastRecv->SetCaption(CountText(State.LastRecv));
+    LabelLastDuration->SetCaption(FormatDuration(State.LastDuration));
+    LabelLastDuration->setToolTip("Online: " + State.LastOnLine + "\r\nOffline: " + State.LastOffLine);
+}
+
+// While a connection runs, the totals shown include it; only its end adds it to the stored totals.
+void TMainForm::ShowTotals()
+{
+    using namespace Formatting;
+    LabelTotalSent->SetCaption(CountText(Checked::Add(State.TotalSent, State.LastSent)));
+    LabelTotalRecv->SetCaption(CountText(Checked::Add(State.TotalRecv, State.LastRecv)));
+    LabelTotalDuration->SetCaption(FormatDuration(Checked::Add(State.TotalDuration, State.LastDuration)));
+}
+
+void TMainForm::ClearCurrentConnection()
+{
+    for (TValueLabel* label : {LabelConn, LabelSpeed, LabelSent, LabelRecv, LabelDuration, LabelDNS1, LabelDNS2,
+                               LabelGatewayIP, LabelClientIP, LabelUpSpeed, LabelDownSpeed})
+        label->SetCaption({});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MonitorState.h"
+#include "StatusCycle.h"
 #include "platform/PlatformServices.h"
 
 #include <QWidget>
@@ -22,6 +23,16 @@ class TMainForm : public QWidget {
 public:
     explicit TMainForm(TPlatformServices services, QWidget* parent = nullptr);
     ~TMainForm() override;
+
+    // The window's creation: the version line, the first contents of every display, then the status timer.
+    void FormCreate();
+
+    // The once-a-second poll of the connection.
+    void TimerStatusTimer();
+
+    void AddLogLine(const QString& text);
+    void LabelConnDblClick();
+    void ResetDblClick();
 
     MonitorState State;
 
@@ -87,6 +98,14 @@ private:
     void BuildLowerArea();
     void BuildPopupMenu();
     void BuildTimers();
+    void WireEvents();
+
+    void GoOnline(const TTickDecision& decision);
+    void TakeSample(const InterfaceSample& sample);
+    void GoOffline();
+    void ShowLastConnection();
+    void ShowTotals();
+    void ClearCurrentConnection();
 
     QGroupBox* AddGroup(const QString& name, const QString& caption, const QRect& geometry);
     TValueLabel* AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName, int valueRight,
@@ -95,4 +114,5 @@ private:
     QAction* AddSeparator(const QString& name);
 
     TPlatformServices Services;
+    TStatusCycle Cycle;
 };

@@ -3,6 +3,7 @@
 #include "main.h"
 
 #include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxIpHelper.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
@@ -25,7 +26,8 @@ int main(int argc, char** argv)
 
     TLinuxClock clock;
     TQtClipboard clipboard;
-    TMainForm mainForm(TPlatformServices{clock, clipboard, console});
+    TLinuxIpHelper ipHelper;
+    TMainForm mainForm(TPlatformServices{clock, clipboard, ipHelper, console});
 
     TTerminationSignals termination;
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &application, [&](int) {
@@ -34,6 +36,7 @@ int main(int argc, char** argv)
     });
 
     if (headless) console.WriteLine("Quorvel runs without a display; press Ctrl+C to stop.");
+    mainForm.FormCreate();
     mainForm.show();
     return TQorvixApplication::exec();
 }

@@ -3,7 +3,9 @@
 #include "app/ValueLabel.h"
 #include "app/main.h"
 
+#include "doubles/FakeIpHelper.h"
 #include "doubles/PlatformDoubles.h"
+#include "doubles/QtPrinters.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +25,8 @@ protected:
     TFakeClock Clock;
     TRecordingClipboard Clipboard;
     TRecordingConsole Console;
-    TMainForm Form{TPlatformServices{Clock, Clipboard, Console}};
+    TFakeIpHelper IpHelper;
+    TMainForm Form{TPlatformServices{Clock, Clipboard, IpHelper, Console}};
 
     QLabel* FixedLabel(QGroupBox* group, const QString& text)
     {

@@ -1,0 +1,54 @@
+#include "Formatting.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QStringList>
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace Formatting {
+
+QString FormatDuration(int64_t seconds)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2" PRId64 ":%.2" PRId64 ":%.2" PRId64, seconds / 3600, (seconds % 3600) / 60,
+                  seconds % 60);
+    return QString::fromLatin1(text);
+}
+
+QString CountText(int64_t value)
+{
+    // Through a floating-point number, as the count texts have always been made; exact below 2^53 bytes.
+    return QLocale().toString(static_cast<double>(value), 'f', 0);
+}
+
+QString TimeStamp(std::chrono::system_clock::time_point moment)
+{
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(moment.time_since_epoch());
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(milliseconds.count());
+    return QLocale().toString(local, QStringLiteral("ddd dd MMM yyyy HH:mm:ss"));
+}
+
+QString ConnectionName(const std::string& description)
+{
+    const QString name = QString::fromStdString(description);
+    return name.size() > 20 ? name.left(20) + "..." : name;
+}
+
+QString NetworkInfoText(const AdapterSnapshot& snapshot)
+{
+    auto pair = [](const std::vector<std::string>& list) {
+        return QString::fromStdString(Entry(list, 1) + " " + Entry(list, 2));
+    };
+    return QStringList{QString::fromStdString(snapshot.Description),
+                       QString::fromStdString(snapshot.AdapterName),
+                       "MacAddress: " + QString::fromStdString(snapshot.MacText),
+                       "DHCP Server IP: " + pair(snapshot.DhcpServers),
+                       "DNS Server IP: " + pair(snapshot.DnsServers),
+                       "Gateway IP: " + pair(snapshot.Gateways),
+                       "Client IP: " + pair(snapshot.ClientIps)}
+        .join("\r\n");
+}
+
+} // namespace Formatting

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "netinfo/IPFunctions.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+
+// The texts every display shares: durations, counts, time stamps, the connection's name and its
+// network information. Counts and time stamps follow the user's locale (QLocale's default).
+namespace Formatting {
+
+// "%.2d:%.2d:%.2d" of hours, minutes and seconds; the hours are not limited (100:00:00).
+QString FormatDuration(int64_t seconds);
+// The value with the locale's thousands separator and no decimals (1,234,567).
+QString CountText(int64_t value);
+// "ddd dd mmm yyyy hh:nn:ss" in local time with the locale's short day and month names.
+QString TimeStamp(std::chrono::system_clock::time_point moment);
+// The adapter's description, cut to 20 characters and "..." when longer.
+QString ConnectionName(const std::string& description);
+// Seven lines joined by carriage return and line feed, for the clipboard.
+QString NetworkInfoText(const AdapterSnapshot& snapshot);
+
+} // namespace Formatting

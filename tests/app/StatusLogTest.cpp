@@ -1,0 +1,87 @@
+#include "app/BevelPanel.h"
+#include "app/Formatting.h"
+#include "app/StatusLogView.h"
+#include "app/ValueLabel.h"
+#include "app/main.h"
+
+#include "doubles/FakeIpHelper.h"
+#include "doubles/PlatformDoubles.h"
+#include "doubles/QtPrinters.h"
+#include "platform/qt/QtClipboard.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Formatting::FormatDuration;
+
+TEST(FormatDuration, AroundItsBoundaries)
+{
+    EXPECT_EQ(FormatDuration(0), "00:00:00");
+    EXPECT_EQ(FormatDuration(59), "00:00:59");
+    EXPECT_EQ(FormatDuration(60), "00:01:00");
+    EXPECT_EQ(FormatDuration(3599), "00:59:59");
+    EXPECT_EQ(FormatDuration(3725), "01:02:05");
+    EXPECT_EQ(FormatDuration(86400), "24:00:00");
+    EXPECT_EQ(FormatDuration(360000), "100:00:00");
+    EXPECT_EQ(FormatDuration(int64_t{1} << 40), "305419896:36:16");
+}
+
+class LogAndCommands : public testing::Test {
+protected:
+    TFakeClock Clock;
+    TQtClipboard Clipboard; // the real clipboard, read back below
+    TRecordingConsole Console;
+    TFakeIpHelper IpHelper;
+    TMainForm Form{TPlatformServices{Clock, Clipboard, IpHelper, Console}};
+};
+
+TEST_F(LogAndCommands, TheLogKeepsTheThreeNewestLinesAndEchoesThemToTheConsole)
+{
+    for (const char* line : {"one", "two", "three", "four"}) Form.AddLogLine(line);
+    ASSERT_EQ(Form.Log->Count(), 3);
+    EXPECT_EQ(Form.Log->Line(0), "two");
+    EXPECT_EQ(Form.Log->Line(1), "three");
+    EXPECT_EQ(Form.Log->Line(2), "four");
+    EXPECT_EQ(Console.Lines, (std::vector<std::string>{"one", "two", "three", "four"}));
+}
+
+TEST_F(LogAndCommands, CopyWhileOfflinePutsNotAvailableOnTheClipboard)
+{
+    Form.FormCreate();
+    Form.TimerStatus->stop();
+    QGuiApplication::clipboard()->setText("something else");
+    Form.LabelConnDblClick();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "N/A");
+    EXPECT_EQ(Form.Log->Line(Form.Log->Count() - 1), "Copy network info to clipboard.");
+
+    Form.LabelConn->setToolTip("line 1\r\nline 2");
+    emit Form.LabelConn->DoubleClicked();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "line 1\r\nline 2");
+    Form.MenuCopyNetworkInfo->trigger();
+    EXPECT_EQ(Form.Log->Count(), 3);
+}
+
+TEST_F(LogAndCommands, ResetEmptiesTheTotalLabelsAndZeroesTheTotals)
+{
+    Form.State.TotalSent = 100;
+    Form.State.TotalRecv = 200;
+    Form.State.TotalDuration = 300;
+    Form.State.LastSent = 7;
+    emit Form.Reset->DoubleClicked();
+    EXPECT_EQ(Form.State.TotalSent, 0);
+    EXPECT_EQ(Form.State.TotalRecv, 0);
+    EXPECT_EQ(Form.State.TotalDuration, 0);
+    EXPECT_EQ(Form.State.LastSent, 7) << "the last connection is not a total";
+    EXPECT_TRUE(Form.LabelTotalSent->Caption().isEmpty());
+    EXPECT_TRUE(Form.LabelTotalRecv->Caption().isEmpty());
+    EXPECT_TRUE(Form.LabelTotalDuration->Caption().isEmpty());
+    EXPECT_EQ(Form.Log->Line(0), "Reset total connection statistic.");
+}
+
+} // namespace
