@@ -5,6 +5,8 @@
 #include "StatusLogView.h"
 #include "ValueLabel.h"
 
+#include "trend/Trend.h"
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFrame>
@@ -134,12 +136,18 @@ void TMainForm::BuildTotalConnectionGroup()
 
 void TMainForm::BuildLowerArea()
 {
-    auto* trendPlace = new QFrame(this);
-    trendPlace->setObjectName("Trend");
-    trendPlace->setFrameStyle(QFrame::Box | QFrame::Plain);
-    trendPlace->setLineWidth(1);
-    trendPlace->setGeometry(16, 290, 240, 50);
-    Trend = trendPlace;
+    // Series A is the received rate (lime), series B the sent rate (red).
+    Trend = new TTrend(this);
+    Trend->setObjectName("Trend");
+    Trend->setGeometry(16, 290, 240, 50);
+    Trend->SetBorderWidth(1);
+    Trend->SetColor(palette().color(QPalette::Button));
+    Trend->SetMaxVal(7000);
+    Trend->SetDivisions(238);
+    Trend->SetOptions(toTwin);
+    Trend->SetStyle(tsBar);
+    Trend->SetColorDataA(QColor(0, 255, 0));
+    Trend->SetColorDataB(QColor(255, 0, 0));
 
     Log = new TStatusLogView("Log", this);
     Log->setGeometry(274, 290, 240, 50);
@@ -216,6 +224,8 @@ void TMainForm::WireEvents()
 void TMainForm::FormCreate()
 {
     AddLogLine(VersionLine);
+    Trend->ClearDataA();
+    Trend->ClearDataB();
     // Nothing is stored yet, so every stored field starts from its default.
     State.LastOnLine = State.LastOffLine = State.LastConn = DefaultNotAvailable;
     State.MaxGraph = DefaultMaxGraph;
@@ -268,6 +278,10 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     Cycle.StartConnection(decision);
     LabelConn->SetCaption(State.LastConn);
     LabelSpeed->SetCaption(CountText(State.LastSpeed));
+    Trend->SetMaxVal(State.MaxGraph);
+    Trend->SetMinVal(State.MinGraph);
+    Trend->ClearDataA();
+    Trend->ClearDataB();
     LabelDNS1->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 1)));
     LabelDNS2->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 2)));
     LabelGatewayIP->SetCaption(QString::fromStdString(Entry(snapshot.Gateways, 1)));
@@ -283,6 +297,8 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     using namespace Formatting;
     const std::optional<TRates> rates = Cycle.TakeSample(sample);
     if (!rates) return;
+    Trend->AddDataA(rates->DownRate);
+    Trend->AddDataB(rates->UpRate);
     LabelSent->SetCaption(CountText(State.LastSent));
     LabelRecv->SetCaption(CountText(State.LastRecv));
     LabelDuration->SetCaption(FormatDuration(State.LastDuration));

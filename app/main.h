@@ -14,6 +14,7 @@ class QMenu;
 class QTimer;
 class TBevelPanel;
 class TStatusLogView;
+class TTrend;
 class TValueLabel;
 
 // The main window. Its components are public as the window's parts that the other modules work on;
@@ -63,7 +64,7 @@ public:
     TValueLabel* LabelTotalDuration = nullptr;
 
     TBevelPanel* Reset = nullptr;
-    QWidget* Trend = nullptr;
+    TTrend* Trend = nullptr;
     TStatusLogView* Log = nullptr;
 
     QMenu* PopupMenu = nullptr;

@@ -2,6 +2,7 @@
 #include "app/StatusLogView.h"
 #include "app/ValueLabel.h"
 #include "app/main.h"
+#include "trend/Trend.h"
 
 #include "doubles/FakeIpHelper.h"
 #include "doubles/PlatformDoubles.h"
@@ -148,6 +149,14 @@ TEST_F(MainLayout, HintsAndHandCursors)
 TEST_F(MainLayout, TrendAndLogSitBelowTheGroups)
 {
     EXPECT_EQ(Form.Trend->geometry(), QRect(16, 290, 240, 50));
+    EXPECT_EQ(Form.Trend->BorderWidth(), 1);
+    EXPECT_EQ(Form.Trend->Color(), Form.palette().color(QPalette::Button));
+    EXPECT_EQ(Form.Trend->MaxVal(), 7000);
+    EXPECT_EQ(Form.Trend->Divisions(), 238);
+    EXPECT_EQ(Form.Trend->Options(), toTwin);
+    EXPECT_EQ(Form.Trend->Style(), tsBar);
+    EXPECT_EQ(Form.Trend->ColorDataA(), QColor(0, 255, 0));
+    EXPECT_EQ(Form.Trend->ColorDataB(), QColor(255, 0, 0));
     EXPECT_EQ(Form.Log->geometry(), QRect(274, 290, 240, 50));
     EXPECT_EQ(Form.Log->Count(), 0);
 }

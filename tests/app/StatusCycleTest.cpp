@@ -1,6 +1,7 @@
 #include "app/StatusLogView.h"
 #include "app/ValueLabel.h"
 #include "app/main.h"
+#include "trend/Trend.h"
 
 #include "doubles/FakeIpHelper.h"
 #include "doubles/PlatformDoubles.h"
@@ -106,6 +107,21 @@ TEST_F(PollCycle, RatesAreTheDifferenceTimesAThousandDividedByTheElapsedTime)
     EXPECT_EQ(State.LastDuration, 1);
     EXPECT_EQ(Console.Lines.back(),
               "Up 5,005 bytes/s, down 0 bytes/s, sent 10,000 bytes, received 12 bytes, duration 00:00:01");
+}
+
+TEST_F(PollCycle, TheTrendIsBoundedAndClearedAtTheOnlineTransitionAndFedEachSample)
+{
+    Form.Trend->AddDataA(55);
+    State.MaxGraph = 6000;
+    State.MinGraph = 10;
+    Form.TimerStatusTimer();
+    EXPECT_EQ(Form.Trend->MaxVal(), 6000);
+    EXPECT_EQ(Form.Trend->MinVal(), 10);
+    EXPECT_EQ(Form.Trend->DataA().back(), 0) << "cleared to 0";
+    Tick(1000, 300, 9000);
+    EXPECT_EQ(Form.Trend->DataA().back(), 6000) << "received rate, clamped";
+    EXPECT_EQ(Form.Trend->DataB().back(), 300) << "sent rate";
+    EXPECT_EQ(Form.Trend->DataA()[236], 0);
 }
 
 TEST_F(PollCycle, IntermediateStatesLeaveTheConnectionOnlineAndTheNextSampleCoversTheGap)

@@ -1,0 +1,43 @@
+// One full tick of the main window while online, on the real backend and offscreen.
+#include "app/QorvixApplication.h"
+#include "app/main.h"
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxIpHelper.h"
+#include "platform/linux/StdConsole.h"
+#include "platform/qt/QtClipboard.h"
+
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_OnlineTick(benchmark::State& state)
+{
+    TLinuxClock clock;
+    TQtClipboard clipboard;
+    TLinuxIpHelper ipHelper;
+    TSilentConsole console;
+    TMainForm form(TPlatformServices{clock, clipboard, ipHelper, console});
+    form.FormCreate();
+    form.TimerStatus->stop();
+    form.TimerStatusTimer();
+    if (!form.State.Online) {
+        state.SkipWithError("the first Ethernet adapter is not online");
+        return;
+    }
+    for (auto _ : state) form.TimerStatusTimer();
+}
+BENCHMARK(BM_OnlineTick);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TQorvixApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

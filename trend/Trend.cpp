@@ -1,0 +1,120 @@
+#include "Trend.h"
+
+#include "TrendPainter.h"
+
+#include "platform/Exceptions.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+constexpr int InitialWidth = 185;
+constexpr int InitialHeight = 41;
+} // namespace
+
+TTrend::TTrend(QWidget* parent) : QWidget(parent)
+{
+    resize(InitialWidth, InitialHeight);
+    DivisionCount = width();
+    SamplesA.resize(DivisionCount);
+    SamplesB.resize(DivisionCount);
+    Background = palette().color(QPalette::Button);
+    // A fresh control shows noise until its owner clears it.
+    std::minstd_rand random(std::random_device{}());
+    std::uniform_int_distribution<int64_t> noise(0, MaxValue - MinValue - 1);
+    for (int32_t i = 0; i < DivisionCount; ++i) {
+        SamplesA[i] = MinValue + noise(random);
+        SamplesB[i] = MinValue + noise(random);
+    }
+    // The picture covers the whole control, so Qt need not clear the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+template <typename T>
+void TTrend::Store(T& field, const T& value)
+{
+    if (field == value) return;
+    field = value;
+    update();
+}
+
+void TTrend::SetMinVal(int64_t value) { Store(MinValue, value); }
+void TTrend::SetMaxVal(int64_t value) { Store(MaxValue, value); }
+void TTrend::SetOptions(TTrendOptions value) { Store(OptionSet, value); }
+void TTrend::SetStyle(TTrendStyle value) { Store(DrawStyle, value); }
+void TTrend::SetColorDataA(const QColor& value) { Store(ColorA, value); }
+void TTrend::SetColorDataB(const QColor& value) { Store(ColorB, value); }
+void TTrend::SetColor(const QColor& value) { Store(Background, value); }
+void TTrend::SetBorderWidth(int32_t value) { Store(Border, value); }
+
+void TTrend::SetDivisions(int32_t value)
+{
+    value = std::max(value, 2);
+    if (value == DivisionCount) return;
+    DivisionCount = value;
+    // Keeps the oldest samples; new places at the newest end start at 0.
+    SamplesA.resize(DivisionCount, 0);
+    SamplesB.resize(DivisionCount, 0);
+    update();
+}
+
+void TTrend::AddSample(std::vector<int64_t>& samples, int64_t value)
+{
+    std::move(samples.begin() + 1, samples.end(), samples.begin());
+    if (value > MaxValue) {
+        value = MaxValue;
+    } else if (value < MinValue) {
+        value = MinValue;
+    }
+    samples.back() = value;
+    update();
+}
+
+void TTrend::AddDataA(int64_t value) { AddSample(SamplesA, value); }
+void TTrend::AddDataB(int64_t value) { AddSample(SamplesB, value); }
+
+void TTrend::ClearDataA()
+{
+    std::fill(SamplesA.begin(), SamplesA.end(), 0);
+    update();
+}
+
+void TTrend::ClearDataB()
+{
+    std::fill(SamplesB.begin(), SamplesB.end(), 0);
+    update();
+}
+
+QImage TTrend::Paint() const
+{
+    QImage image(size(), QImage::Format_RGB32);
+    TTrendPainter(*this, image).Draw();
+    return image;
+}
+
+void TTrend::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    try {
+        painter.drawImage(0, 0, Paint());
+    } catch (const Exception&) {
+        // Bounds that cannot be drawn (MaxVal equal to MinVal, say) would otherwise raise on every repaint,
+        // once a second; the graph shows its background until the bounds are sound again.
+        painter.fillRect(rect(), Background);
+    }
+}
+
+void TTrend::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QWidget::mouseDoubleClickEvent(event);
+    emit DoubleClicked();
+}
+
+void TTrend::mousePressEvent(QMouseEvent* event)
+{
+    QWidget::mousePressEvent(event);
+    emit MousePressed(event);
+}

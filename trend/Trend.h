@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+enum TTrendStyle : uint8_t { tsBar, tsLine, tsScatter, tsFilled };
+enum TTrendOption : uint8_t { toTwin = 1 << 0 };
+using TTrendOptions = uint8_t;
+
+// A small graph of the latest samples of one or two series: index 0 is the oldest sample, the last index
+// the newest; each sample is clamped to MinVal..MaxVal when added. Every change repaints once, later.
+class TTrend : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTrend(QWidget* parent = nullptr);
+
+    int64_t MinVal() const { return MinValue; }
+    void SetMinVal(int64_t value);
+    int64_t MaxVal() const { return MaxValue; }
+    void SetMaxVal(int64_t value);
+    int32_t Divisions() const { return DivisionCount; }
+    void SetDivisions(int32_t value);
+    TTrendOptions Options() const { return OptionSet; }
+    void SetOptions(TTrendOptions value);
+    TTrendStyle Style() const { return DrawStyle; }
+    void SetStyle(TTrendStyle value);
+    QColor ColorDataA() const { return ColorA; }
+    void SetColorDataA(const QColor& value);
+    QColor ColorDataB() const { return ColorB; }
+    void SetColorDataB(const QColor& value);
+    QColor Color() const { return Background; }
+    void SetColor(const QColor& value);
+    int32_t BorderWidth() const { return Border; }
+    void SetBorderWidth(int32_t value);
+
+    const std::vector<int64_t>& DataA() const { return SamplesA; }
+    const std::vector<int64_t>& DataB() const { return SamplesB; }
+    void AddDataA(int64_t value);
+    void AddDataB(int64_t value);
+    void ClearDataA();
+    void ClearDataB();
+
+    // The picture of the control at its current size, as the next paint shows it. Raises an arithmetic
+    // error (and composes nothing) when a coordinate cannot be computed.
+    QImage Paint() const;
+
+signals:
+    void DoubleClicked();
+    void MousePressed(QMouseEvent* event);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    template <typename T>
+    void Store(T& field, const T& value);
+    void AddSample(std::vector<int64_t>& samples, int64_t value);
+
+    int64_t MinValue = 0;
+    int64_t MaxValue = 100;
+    int32_t DivisionCount = 0;
+    TTrendOptions OptionSet = toTwin;
+    TTrendStyle DrawStyle = tsBar;
+    QColor ColorA = QColor(0, 255, 0);
+    QColor ColorB = QColor(255, 0, 0);
+    QColor Background;
+    int32_t Border = 1;
+    std::vector<int64_t> SamplesA;
+    std::vector<int64_t> SamplesB;
+};
