@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "BevelPanel.h"
+#include "ConnectionHistory.h"
 #include "Formatting.h"
 #include "StatusLogView.h"
 #include "ValueLabel.h"
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+
+#include <exception>
 
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
@@ -41,8 +44,9 @@ QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
 } // namespace
 
 TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
-    : QWidget(parent), Services(services), Cycle(State, services.IpHelper, services.Clock)
+    : QWidget(parent), MyReg(services.Registry), Services(services), Cycle(State, services.IpHelper, services.Clock)
 {
+    MyReg.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
     BuildWindow();
     BuildCurrentConnectionGroup();
     BuildLastConnectionGroup();
@@ -226,8 +230,7 @@ void TMainForm::FormCreate()
     AddLogLine(VersionLine);
     Trend->ClearDataA();
     Trend->ClearDataB();
-    // Nothing is stored yet, so every stored field starts from its default.
-    State.LastOnLine = State.LastOffLine = State.LastConn = DefaultNotAvailable;
+    LoadStats();
     State.MaxGraph = DefaultMaxGraph;
     State.MinGraph = DefaultMinGraph;
     State.SynchronizeTimeServer = DefaultSynchronizeTimeServer;
@@ -236,8 +239,48 @@ void TMainForm::FormCreate()
     ClearCurrentConnection();
     LabelConn->setToolTip(DefaultNotAvailable);
     ShowLastConnection();
-    ShowTotals();
+    // Offline at start: the stored totals already include the last connection.
+    LabelTotalSent->SetCaption(Formatting::CountText(State.TotalSent));
+    LabelTotalRecv->SetCaption(Formatting::CountText(State.TotalRecv));
+    LabelTotalDuration->SetCaption(Formatting::FormatDuration(State.TotalDuration));
     TimerStatus->start();
+}
+
+void TMainForm::LoadStats()
+{
+    auto text = [&](const char* name) {
+        return QString::fromStdString(MyReg.ReadTextValue("Stats", name, DefaultNotAvailable));
+    };
+    auto number = [&](const char* name) { return MyReg.ReadInt64Value("Stats", name, 0); };
+    State.LastOnLine = text("LastOnLine");
+    State.LastOffLine = text("LastOffLine");
+    State.LastConn = text("LastConn");
+    State.LastSpeed = number("LastSpeed");
+    State.LastSent = number("LastSent");
+    State.LastRecv = number("LastRecv");
+    State.LastDuration = number("LastDuration");
+    State.TotalSent = number("TotalSent");
+    State.TotalRecv = number("TotalRecv");
+    State.TotalDuration = number("TotalDuration");
+}
+
+void TMainForm::SaveStats()
+{
+    State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
+    MyReg.WriteTextValue("Stats", "LastOnLine", State.LastOnLine.toStdString());
+    MyReg.WriteTextValue("Stats", "LastOffLine", State.LastOffLine.toStdString());
+    MyReg.WriteTextValue("Stats", "LastConn", State.LastConn.toStdString());
+    MyReg.WriteInt64Value("Stats", "LastSpeed", State.LastSpeed);
+    MyReg.WriteInt64Value("Stats", "LastSent", State.LastSent);
+    MyReg.WriteInt64Value("Stats", "LastRecv", State.LastRecv);
+    MyReg.WriteInt64Value("Stats", "LastDuration", State.LastDuration);
+    // The stored totals include the connection being saved; the ones in memory do not yet.
+    MyReg.WriteInt64Value("Stats", "TotalSent", Checked::Add(State.TotalSent, State.LastSent));
+    MyReg.WriteInt64Value("Stats", "TotalRecv", Checked::Add(State.TotalRecv, State.LastRecv));
+    MyReg.WriteInt64Value("Stats", "TotalDuration", Checked::Add(State.TotalDuration, State.LastDuration));
+    if (!MenuSaveLog->isChecked()) return;
+    ConnectionHistory::Append(Services.TextFiles, ConnectionHistory::HistoryPath(Services.ProgramPath),
+                              ConnectionHistory::RecordLine(State, LabelClientIP->Caption()));
 }
 
 void TMainForm::AddLogLine(const QString& text)
@@ -314,12 +357,21 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
 void TMainForm::GoOffline()
 {
     Cycle.EndConnection();
-    State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
+    // A history file that cannot be written must not leave the connection half ended: the totals in
+    // memory would miss it and the next save would store totals without it. The error is reported once
+    // the transition is complete.
+    std::exception_ptr historyFailure;
+    try {
+        SaveStats();
+    } catch (const EInOutError&) {
+        historyFailure = std::current_exception();
+    }
     ShowLastConnection();
     Cycle.AddLastToTotals();
     ClearCurrentConnection();
     LabelConn->setToolTip(DefaultNotAvailable);
     AddLogLine("Offline: " + State.LastOffLine);
+    if (historyFailure) std::rethrow_exception(historyFailure);
 }
 
 void TMainForm::ShowLastConnection()

@@ -3,6 +3,7 @@
 #include "MonitorState.h"
 #include "StatusCycle.h"
 #include "platform/PlatformServices.h"
+#include "settings/MyReg.h"
 
 #include <QWidget>
 
@@ -31,11 +32,16 @@ public:
     // The once-a-second poll of the connection.
     void TimerStatusTimer();
 
+    // Stores the last connection and the totals including it and, with "Save Log" checked, appends it to
+    // the history file. A history failure raises EInOutError after the statistics are stored.
+    void SaveStats();
+
     void AddLogLine(const QString& text);
     void LabelConnDblClick();
     void ResetDblClick();
 
     MonitorState State;
+    TMyReg MyReg;
 
     QGroupBox* GroupBox2 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
@@ -104,6 +110,7 @@ private:
     void GoOnline(const TTickDecision& decision);
     void TakeSample(const InterfaceSample& sample);
     void GoOffline();
+    void LoadStats();
     void ShowLastConnection();
     void ShowTotals();
     void ClearCurrentConnection();

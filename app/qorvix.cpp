@@ -2,14 +2,28 @@
 #include "QorvixApplication.h"
 #include "main.h"
 
+#include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxIpHelper.h"
+#include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/TerminationSignals.h"
 
+#include <filesystem>
 #include <memory>
+
+namespace {
+
+std::string ProgramPath()
+{
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("qorvix") : path.string();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -27,7 +41,10 @@ int main(int argc, char** argv)
     TLinuxClock clock;
     TQtClipboard clipboard;
     TLinuxIpHelper ipHelper;
-    TMainForm mainForm(TPlatformServices{clock, clipboard, ipHelper, console});
+    TFileRegistry registry(TFileRegistry::DefaultPath());
+    TPosixTextFiles textFiles;
+    TMainForm mainForm(
+        TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console});
 
     TTerminationSignals termination;
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &application, [&](int) {

@@ -1,8 +1,10 @@
 // One full tick of the main window while online, on the real backend and offscreen.
 #include "app/QorvixApplication.h"
 #include "app/main.h"
+#include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxIpHelper.h"
+#include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
 
@@ -18,7 +20,9 @@ void BM_OnlineTick(benchmark::State& state)
     TQtClipboard clipboard;
     TLinuxIpHelper ipHelper;
     TSilentConsole console;
-    TMainForm form(TPlatformServices{clock, clipboard, ipHelper, console});
+    TFileRegistry registry("/tmp/quorvel-bench-registry.reg"); // never written: the tick stays online
+    TPosixTextFiles textFiles;
+    TMainForm form(TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, "/tmp/qorvix-bench", console});
     form.FormCreate();
     form.TimerStatus->stop();
     form.TimerStatusTimer();

@@ -34,3 +34,13 @@ public:
 private:
     int Code;
 };
+
+// A failure of a file's input or output, with the file layer's text for it.
+class EInOutError : public Exception {
+public:
+    explicit EInOutError(int errorNumber);
+    int ErrorCode() const { return Code; }
+
+private:
+    int Code;
+};

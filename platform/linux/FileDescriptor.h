@@ -20,6 +20,8 @@ public:
 
     int Get() const { return Fd; }
     bool Valid() const { return Fd >= 0; }
+    // Gives up ownership without closing.
+    int Release() { return std::exchange(Fd, -1); }
     void Reset(int fd = -1)
     {
         if (Fd >= 0) ::close(Fd);

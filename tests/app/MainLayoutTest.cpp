@@ -4,8 +4,7 @@
 #include "app/main.h"
 #include "trend/Trend.h"
 
-#include "doubles/FakeIpHelper.h"
-#include "doubles/PlatformDoubles.h"
+#include "doubles/TestPlatform.h"
 #include "doubles/QtPrinters.h"
 
 #include <QAction>
@@ -23,11 +22,8 @@ namespace {
 
 class MainLayout : public testing::Test {
 protected:
-    TFakeClock Clock;
-    TRecordingClipboard Clipboard;
-    TRecordingConsole Console;
-    TFakeIpHelper IpHelper;
-    TMainForm Form{TPlatformServices{Clock, Clipboard, IpHelper, Console}};
+    TTestPlatform Platform;
+    TMainForm Form{Platform.Services()};
 
     QLabel* FixedLabel(QGroupBox* group, const QString& text)
     {

@@ -6,7 +6,7 @@
 #include "app/main.h"
 #include "platform/linux/LinuxIpHelper.h"
 
-#include "doubles/PlatformDoubles.h"
+#include "doubles/TestPlatform.h"
 #include "doubles/VethNamespaces.h"
 
 #include <QLocale>
@@ -48,9 +48,8 @@ class InsideNamespace : public testing::Test {
 protected:
     std::filesystem::path Resolv =
         std::filesystem::temp_directory_path() / ("quorvel-e2e-resolv-" + std::to_string(getpid()));
-    TFakeClock Clock;
-    TRecordingClipboard Clipboard;
-    TRecordingConsole Console;
+    TTestPlatform Platform;
+    TFakeClock& Clock = Platform.Clock;
 
     void SetUp() override { std::ofstream(Resolv) << "nameserver 10.9.9.53\n"; }
     void TearDown() override { std::filesystem::remove(Resolv); }
@@ -86,7 +85,9 @@ TEST_F(InsideNamespace, ConnectionComesUpCountsTrafficAndGoesDown)
     TLinuxIpHelperPaths paths;
     paths.ResolvConf = Resolv.string();
     TLinuxIpHelper ipHelper(paths);
-    TMainForm form(TPlatformServices{Clock, Clipboard, ipHelper, Console});
+    TPlatformServices services = Platform.Services();
+    TMainForm form(TPlatformServices{services.Clock, services.Clipboard, ipHelper, services.Registry,
+                                     services.TextFiles, services.ProgramPath, services.Console});
     form.FormCreate();
     form.TimerStatus->stop();
 

@@ -3,8 +3,7 @@
 #include "app/main.h"
 #include "trend/Trend.h"
 
-#include "doubles/FakeIpHelper.h"
-#include "doubles/PlatformDoubles.h"
+#include "doubles/TestPlatform.h"
 #include "doubles/QtPrinters.h"
 
 #include <QTimer>
@@ -17,11 +16,11 @@ namespace {
 
 class PollCycle : public testing::Test {
 protected:
-    TFakeClock Clock;
-    TRecordingClipboard Clipboard;
-    TRecordingConsole Console;
-    TFakeIpHelper IpHelper;
-    TMainForm Form{TPlatformServices{Clock, Clipboard, IpHelper, Console}};
+    TTestPlatform Platform;
+    TFakeClock& Clock = Platform.Clock;
+    TFakeIpHelper& IpHelper = Platform.IpHelper;
+    TRecordingConsole& Console = Platform.Console;
+    TMainForm Form{Platform.Services()};
     MonitorState& State = Form.State;
 
     void SetUp() override

@@ -4,8 +4,7 @@
 #include "app/ValueLabel.h"
 #include "app/main.h"
 
-#include "doubles/FakeIpHelper.h"
-#include "doubles/PlatformDoubles.h"
+#include "doubles/TestPlatform.h"
 #include "doubles/QtPrinters.h"
 #include "platform/qt/QtClipboard.h"
 
@@ -34,11 +33,16 @@ TEST(FormatDuration, AroundItsBoundaries)
 
 class LogAndCommands : public testing::Test {
 protected:
-    TFakeClock Clock;
+    TTestPlatform Platform;
     TQtClipboard Clipboard; // the real clipboard, read back below
-    TRecordingConsole Console;
-    TFakeIpHelper IpHelper;
-    TMainForm Form{TPlatformServices{Clock, Clipboard, IpHelper, Console}};
+    TMainForm Form{Services()};
+
+    TPlatformServices Services()
+    {
+        TPlatformServices services = Platform.Services();
+        return TPlatformServices{services.Clock,    Clipboard,           services.IpHelper, services.Registry,
+                                 services.TextFiles, services.ProgramPath, services.Console};
+    }
 };
 
 TEST_F(LogAndCommands, TheLogKeepsTheThreeNewestLinesAndEchoesThemToTheConsole)
@@ -48,7 +52,7 @@ TEST_F(LogAndCommands, TheLogKeepsTheThreeNewestLinesAndEchoesThemToTheConsole)
     EXPECT_EQ(Form.Log->Line(0), "two");
     EXPECT_EQ(Form.Log->Line(1), "three");
     EXPECT_EQ(Form.Log->Line(2), "four");
-    EXPECT_EQ(Console.Lines, (std::vector<std::string>{"one", "two", "three", "four"}));
+    EXPECT_EQ(Platform.Console.Lines, (std::vector<std::string>{"one", "two", "three", "four"}));
 }
 
 TEST_F(LogAndCommands, CopyWhileOfflinePutsNotAvailableOnTheClipboard)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+class ITextFiles;
+struct MonitorState;
+
+// The history file: one comma-separated line per finished connection, beside the program.
+namespace ConnectionHistory {
+
+inline constexpr const char* HeaderLine = "Online,Offline,Connection,Speed,Sent,Received,Duration,Client IP";
+
+// The program's path with its extension replaced by ".log" (added when it has none).
+std::string HistoryPath(const std::string& programPath);
+
+// The record of the last connection; fields are not quoted, so a comma in a name splits that field.
+QString RecordLine(const MonitorState& state, const QString& clientIp);
+
+// Appends the record, writing the header first when the file is new. The file is closed on every path;
+// input/output failures raise EInOutError.
+void Append(ITextFiles& files, const std::string& path, const QString& record);
+
+} // namespace ConnectionHistory

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Value types of the registry, with their registry numbers.
+constexpr uint32_t REG_NONE = 0;
+constexpr uint32_t REG_SZ = 1;
+constexpr uint32_t REG_EXPAND_SZ = 2;
+constexpr uint32_t REG_BINARY = 3;
+constexpr uint32_t REG_DWORD = 4;
+
+struct TRegValueInfo {
+    uint32_t Type = REG_NONE;
+    uint32_t Size = 0;
+};
+
+struct TRegValue {
+    uint32_t Type = REG_NONE;
+    std::vector<uint8_t> Data;
+};
+
+// One open key; closed when the object goes. Names compare without regard to letter case.
+class IRegistryKey {
+public:
+    virtual ~IRegistryKey() = default;
+    // Sets a value, replacing any previous value of that name whatever its type. False when it failed.
+    virtual bool SetValue(const std::string& name, const TRegValue& value) = 0;
+    virtual bool DeleteValue(const std::string& name) = 0;
+    // The type and data size of a value, or nothing when there is no such value.
+    virtual std::optional<TRegValueInfo> QueryValue(const std::string& name) = 0;
+    virtual std::optional<TRegValue> ReadValue(const std::string& name) = 0;
+};
+
+// The per-user registry. Key paths are relative to the user's root and separated by "\".
+class IRegistry {
+public:
+    virtual ~IRegistry() = default;
+    // Opens a key; with create, the key and any missing parents are made. Nothing when it failed.
+    virtual std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) = 0;
+};
