@@ -230,12 +230,17 @@ std::string Serialize(const TTree& tree)
 {
     std::string text = std::string(Header) + "\n";
     for (const auto& [path, key] : tree) {
-        text += "\n[" + std::string(Root) + key.Name + "]\n";
+        text.append("\n[").append(Root).append(key.Name).append("]\n");
         for (const auto& [ignored, named] : key.Values) {
             const auto& [name, value] = named;
-            text += name.empty() ? "@=" : "\"" + Escape(name) + "\"=";
+            // Appended piece by piece: GCC 12 warns falsely on "text" + std::string at -O2.
+            if (name.empty()) {
+                text.append("@=");
+            } else {
+                text.append("\"").append(Escape(name)).append("\"=");
+            }
             if (QuotableText(value)) {
-                text += "\"" + Escape(std::string(value.Data.begin(), value.Data.end() - 1)) + "\"";
+                text.append("\"").append(Escape(std::string(value.Data.begin(), value.Data.end() - 1))).append("\"");
             } else if (value.Type == REG_DWORD && value.Data.size() == 4) {
                 char number[16];
                 std::snprintf(number, sizeof number, "dword:%08x",

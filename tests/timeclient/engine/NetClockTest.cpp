@@ -1,0 +1,260 @@
+// The engine through its exported C interface, against a time server of the test's own on 127.0.0.1.
+#include "NetClock.h"
+
+#include "TimeServer.h"
+#include "doubles/Unprivileged.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace {
+
+const std::string Example = TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x10}); // 12/06/2026 17:00:00 GMT
+const std::string Unresolvable = std::string(70, 'q') + ".invalid"; // a label too long to ask any server
+
+struct TEvent {
+    int32_t Code;
+    std::string Text;
+};
+
+class NetClock : public testing::Test {
+protected:
+    intptr_t Handle = 0;
+    std::vector<TEvent> Events;
+
+    static int32_t OnEvent(intptr_t, void* userData, int32_t eventId, int32_t paramCount, intptr_t* params, int32_t*)
+    {
+        auto* self = static_cast<NetClock*>(userData);
+        if (eventId == NETCLOCK_EVENT_ERROR && paramCount == 2)
+            self->Events.push_back({static_cast<int32_t>(params[0]), reinterpret_cast<const char*>(params[1])});
+        return 0;
+    }
+
+    void SetUp() override
+    {
+        Handle = NetClock_Create(OnEvent, this, nullptr);
+        ASSERT_NE(Handle, 0);
+    }
+    void TearDown() override
+    {
+        NetClock_SetEventPump(nullptr, nullptr);
+        NetClock_Destroy(Handle);
+    }
+    int32_t Set(int32_t id, intptr_t value) { return NetClock_Set(Handle, id, 0, value, 0); }
+    int32_t SetText(int32_t id, const std::string& text) { return Set(id, reinterpret_cast<intptr_t>(text.c_str())); }
+    std::string Text(int32_t id) { return reinterpret_cast<const char*>(NetClock_Get(Handle, id, 0, 0)); }
+    int32_t Do(int32_t method) { return NetClock_Do(Handle, method, 0, nullptr, nullptr); }
+    std::string LastError() { return NetClock_GetLastError(Handle); }
+    void UseServer(int port, int timeoutSeconds)
+    {
+        ASSERT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, "127.0.0.1"), 0);
+        ASSERT_EQ(Set(NETCLOCK_PROP_TIMEPORT, port), 0);
+        ASSERT_EQ(Set(NETCLOCK_PROP_TIMEOUT, timeoutSeconds), 0);
+    }
+    std::string Config(const std::string& setting)
+    {
+        intptr_t params[2] = {reinterpret_cast<intptr_t>(setting.c_str()), 0};
+        const int32_t result = NetClock_Do(Handle, NETCLOCK_METHOD_CONFIG, 2, params, nullptr);
+        if (result != 0) return "error " + std::to_string(result);
+        return params[1] ? reinterpret_cast<const char*>(params[1]) : "";
+    }
+};
+
+class TZone {
+public:
+    explicit TZone(const char* zone)
+    {
+        if (const char* old = std::getenv("TZ")) Saved = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TZone()
+    {
+        Saved.empty() ? unsetenv("TZ") : setenv("TZ", Saved.c_str(), 1);
+        tzset();
+    }
+
+private:
+    std::string Saved;
+};
+
+TEST_F(NetClock, CreatedWithTheDefaults)
+{
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_IDLE, 0, 0), 1);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_TIMEPORT, 0, 0), 37);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_TIMEOUT, 0, 0), 60);
+    EXPECT_EQ(Text(NETCLOCK_PROP_TIMESERVER), "129.6.15.28");
+    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "");
+    EXPECT_EQ(Text(NETCLOCK_PROP_LOCALTIME), "");
+    EXPECT_EQ(NetClock_Get(Handle, 99, 0, 0), 0);
+    EXPECT_EQ(NetClock_CheckIndex(Handle, 1, 5), 0);
+}
+
+TEST_F(NetClock, TheExampleAnswerGivesServerAndLocalTime)
+{
+    TTestTimeServer server({Example});
+    TZone oneHourAhead("<+01>-1");
+    UseServer(server.Port(), 5);
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+    EXPECT_EQ(server.LastRequest(), "time?");
+    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "12/06/2026 17:00:00 GMT");
+    EXPECT_EQ(Text(NETCLOCK_PROP_LOCALTIME), "12/06/2026 18:00:00");
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_IDLE, 0, 0), 1);
+    EXPECT_TRUE(Events.empty());
+}
+
+TEST_F(NetClock, AShortAnswerIsIgnoredAndTheFirstFullAnswerCounts)
+{
+    TTestTimeServer server({TTestTimeServer::Bytes({0x01, 0x02}), Example,
+                            TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x11})});
+    UseServer(server.Port(), 5);
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "12/06/2026 17:00:00 GMT");
+}
+
+TEST_F(NetClock, AnAnswerOfZeroSetsNothing)
+{
+    TTestTimeServer server({TTestTimeServer::Bytes({0, 0, 0, 0, 9})});
+    UseServer(server.Port(), 5);
+    EXPECT_EQ(Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK), 0);
+    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "");
+}
+
+TEST_F(NetClock, AServerThatNeverAnswersEndsInterruptedAtTheTimeOut)
+{
+    TTestTimeServer server({});
+    UseServer(server.Port(), 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 301);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(LastError(), "Interrupted.");
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 301);
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    EXPECT_EQ(server.Requests(), 1);
+}
+
+TEST_F(NetClock, AClosedPortRaisesTheUnreachableEventAndStillWaitsForTheTimeOut)
+{
+    int port;
+    {
+        TTestTimeServer closed({});
+        port = closed.Port();
+    }
+    UseServer(port, 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 301);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    ASSERT_EQ(Events.size(), 1u);
+    EXPECT_EQ(Events[0].Code, 10054);
+    EXPECT_EQ(Events[0].Text, "Destination unreachable (service unavailable?).");
+}
+
+TEST_F(NetClock, PortZeroAndAnUnknownHostAreRefusedWithTheirTexts)
+{
+    ASSERT_EQ(Set(NETCLOCK_PROP_TIMEPORT, 0), 0);
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 116);
+    EXPECT_EQ(LastError(),
+              "RemotePort can't be zero when UseConnection is set. Please specify a valid service port number.");
+
+    EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, Unresolvable), 11001);
+    EXPECT_EQ(LastError(), "[11001] Host not found");
+    EXPECT_EQ(Text(NETCLOCK_PROP_TIMESERVER), "") << "no address is kept";
+
+    EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, "localhost"), 0);
+    EXPECT_EQ(Text(NETCLOCK_PROP_TIMESERVER), "127.0.0.1");
+    EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, ""), 0);
+    EXPECT_EQ(Set(NETCLOCK_PROP_TIMEPORT, 37), 0);
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 10049) << "no server address to ask";
+    EXPECT_EQ(LastError(), "[10049] Can't assign requested address");
+}
+
+int32_t InterruptingPump(void* handle)
+{
+    NetClock_Do(*static_cast<intptr_t*>(handle), NETCLOCK_METHOD_INTERRUPT, 0, nullptr, nullptr);
+    return 0;
+}
+
+TEST_F(NetClock, AnInterruptFromTheHostsEventsEndsTheExchange)
+{
+    TTestTimeServer server({});
+    UseServer(server.Port(), 30);
+    NetClock_SetEventPump(InterruptingPump, &Handle);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 301);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(LastError(), "Interrupted.");
+}
+
+struct THost {
+    bool QuitRequested = false;
+    int PumpCalls = 0;
+};
+
+int32_t HostPump(void* data)
+{
+    auto* host = static_cast<THost*>(data);
+    if (++host->PumpCalls == 3) host->QuitRequested = true; // the user chose Exit during the wait
+    return host->QuitRequested ? 1 : 0;
+}
+
+TEST_F(NetClock, AQuitSeenByThePumpEndsTheWaitAndStaysWithTheHost)
+{
+    TTestTimeServer server({});
+    UseServer(server.Port(), 0); // no time-out: only the quit ends this wait
+    THost host;
+    NetClock_SetEventPump(HostPump, &host);
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 301);
+    EXPECT_EQ(host.PumpCalls, 3);
+    EXPECT_TRUE(host.QuitRequested);
+}
+
+TEST_F(NetClock, ConfigSettings)
+{
+    EXPECT_EQ(Config("MaxPacketSize"), "8192");
+    EXPECT_EQ(Config("MaxPacketSize=100000"), "");
+    EXPECT_EQ(Config("maxpacketsize"), "65536");
+    EXPECT_EQ(Config("UseConnection"), "False");
+    EXPECT_EQ(Config("UseConnection=YES"), "");
+    EXPECT_EQ(Config("UseConnection"), "True");
+    EXPECT_EQ(Config("InBufferSize=4096xyz"), "");
+    EXPECT_EQ(Config("InBufferSize"), "4096");
+    EXPECT_EQ(Config("SocketHandle"), "-1");
+    EXPECT_EQ(Config("WinsockLoaded"), "True");
+    EXPECT_EQ(Config("WinsockStatus"), "Running");
+    EXPECT_EQ(Config("NoSuchSetting"), "error -1");
+    EXPECT_EQ(LastError(), "Unknown config setting.");
+    EXPECT_EQ(Config("SocketHandle=3"), "error -1") << "read-only";
+
+    const std::string before = LastError();
+    EXPECT_EQ(Set(42, 1), -1);
+    EXPECT_EQ(LastError(), before) << "an unknown property leaves the text";
+}
+
+TEST_F(NetClock, TheSocketsLibraryIsDownAfterARelease)
+{
+    const intptr_t other = NetClock_Create(nullptr, nullptr, nullptr);
+    NetClock_Destroy(other);
+    EXPECT_EQ(Config("WinsockStatus"), "Down");
+    EXPECT_EQ(Config("WinsockInfo"), "");
+    EXPECT_EQ(Config("WinsockMaxDatagramSize"), "0");
+}
+
+TEST_F(NetClock, ARefusedClockChangeIs119WithTheSystemsNumber)
+{
+    TTestTimeServer server({Example});
+    UseServer(server.Port(), 5);
+    // Never with the privilege to set the clock: the check runs as an unprivileged user.
+    EXPECT_TRUE(RunUnprivileged([&] {
+        if (geteuid() == 0) return false;
+        const int32_t result = Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK);
+        return result == 119 && LastError() == "Error setting system time [0x1]." &&
+               Text(NETCLOCK_PROP_SERVERTIME) == "12/06/2026 17:00:00 GMT";
+    }));
+}
+
+} // namespace

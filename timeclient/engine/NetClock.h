@@ -1,0 +1,95 @@
+/*
+ * The time client engine: RFC 868 over UDP behind a flat C interface.
+ *
+ * An instance is created with NetClock_Create and addressed by its handle. Properties are read and written
+ * by id with NetClock_Get / NetClock_Set, methods run by id with NetClock_Do. Errors are returned as codes
+ * (0 is success) and described by NetClock_GetLastError. Texts handed out by the engine stay valid until
+ * the next call on the same instance. Everything runs on the calling thread; during a time exchange the
+ * engine calls the event pump registered with NetClock_SetEventPump, so the host's events keep being
+ * served.
+ *
+ * Units: Timeout in seconds; TimePort a UDP port number; times in universal time (ServerTime,
+ * "MM/DD/YYYY hh:mm:ss GMT") and local time (LocalTime, "MM/DD/YYYY hh:mm:ss"). The wire format is the
+ * Time Protocol: the request is the five bytes "time?", the answer's first four bytes are the seconds
+ * since 1900-01-01 00:00:00 UTC, most significant byte first.
+ */
+#ifndef QUORVEL_NETCLOCK_H
+#define QUORVEL_NETCLOCK_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define NETCLOCK_EXPORT __attribute__((visibility("default")))
+
+/* Property ids for NetClock_Get / NetClock_Set. */
+enum {
+    NETCLOCK_PROP_IDLE = 1,       /* Get: 1 when no exchange runs, else 0 */
+    NETCLOCK_PROP_LOCALHOST = 2,  /* text: local address to bind to; Get gives the bound address or host name */
+    NETCLOCK_PROP_LOCALTIME = 3,  /* Get: text, the last answer in local time; empty until one arrived */
+    NETCLOCK_PROP_SERVERTIME = 4, /* Get: text, the last answer in universal time; empty until one arrived */
+    NETCLOCK_PROP_TIMEOUT = 5,    /* seconds an exchange waits for the answer; 0 waits without limit (default 60) */
+    NETCLOCK_PROP_TIMEPORT = 6,   /* the server's UDP port (default 37) */
+    NETCLOCK_PROP_TIMESERVER = 7  /* text: the server's host name or dotted address; Get gives the dotted address */
+};
+
+/* Method ids for NetClock_Do. */
+enum {
+    NETCLOCK_METHOD_CONFIG = 1,           /* params[0]: "Name" or "Name=value"; params[1] receives the result text */
+    NETCLOCK_METHOD_PROCESSEVENTS = 2,    /* one wait step of 20 milliseconds */
+    NETCLOCK_METHOD_SYNCHRONIZECLOCK = 3, /* ask the server and set the system clock */
+    NETCLOCK_METHOD_QUERYTIME = 4,        /* ask the server only */
+    NETCLOCK_METHOD_INTERRUPT = 5         /* end the exchange in progress with 301 */
+};
+
+/* Event ids passed to the callback. */
+enum {
+    NETCLOCK_EVENT_ERROR = 1 /* params[0]: error code; params[1]: const char* description; lengths all 0 */
+};
+
+/* The host's callback for events; its result is ignored. */
+typedef int32_t (*NetClockEventCallback)(intptr_t handle, void* userData, int32_t eventId, int32_t paramCount,
+                                         intptr_t* params, int32_t* paramLengths);
+
+/* The host's event pump, called once per wait step (at most every 10 milliseconds during an exchange).
+ * It serves the host's pending events and returns non-zero when the host was asked to quit; the wait then
+ * ends, and the quit request is left for the host. */
+typedef int32_t (*NetClockEventPump)(void* userData);
+
+/* Module set-up and tear-down; the library's own load and unload routines call them. Return 0. */
+NETCLOCK_EXPORT int32_t NetClock_StaticInit(void* moduleInstance);
+NETCLOCK_EXPORT int32_t NetClock_StaticDestroy(void);
+
+/* A new instance, or 0 when memory is exhausted. A null callback drops events; reserved must be null. */
+NETCLOCK_EXPORT intptr_t NetClock_Create(NetClockEventCallback callback, void* userData, void* reserved);
+/* Releases an instance (closing its socket); a 0 handle is ignored. Returns 0. */
+NETCLOCK_EXPORT int32_t NetClock_Destroy(intptr_t handle);
+
+/* A property's value: a const char* for the text properties (2, 3, 4, 7), else the number; 0 for an
+ * unknown id. index and reserved are ignored. */
+NETCLOCK_EXPORT intptr_t NetClock_Get(intptr_t handle, int32_t propertyId, int32_t index, intptr_t reserved);
+/* Sets property 2, 5, 6 or 7 (value: a const char* for 2 and 7, else the number). Returns 0 or an error
+ * code; -1 for any other id, leaving the last error text as it was. */
+NETCLOCK_EXPORT int32_t NetClock_Set(intptr_t handle, int32_t propertyId, int32_t index, intptr_t value,
+                                     int32_t length);
+/* Runs a method; returns 0 or an error code: 301 interrupted or timed out, 119 the clock could not be set,
+ * 104-117 misuse of the socket, 10000-11004 socket and resolver errors, -1 unknown Config setting. */
+NETCLOCK_EXPORT int32_t NetClock_Do(intptr_t handle, int32_t methodId, int32_t paramCount, intptr_t* params,
+                                    int32_t* paramLengths);
+/* The text of the last error, "" when there is none. */
+NETCLOCK_EXPORT const char* NetClock_GetLastError(intptr_t handle);
+/* The code of the last NetClock_Do (0 after NetClock_Get). */
+NETCLOCK_EXPORT int32_t NetClock_GetLastErrorCode(intptr_t handle);
+/* Always 0. */
+NETCLOCK_EXPORT int32_t NetClock_CheckIndex(intptr_t handle, int32_t propertyId, int32_t index);
+
+/* Added on this platform: registers the host's event pump for every instance (null removes it). Returns 0. */
+NETCLOCK_EXPORT int32_t NetClock_SetEventPump(NetClockEventPump pump, void* userData);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,156 @@
+#include "TimeClientEngine.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr int32_t InterruptedCode = 301;
+constexpr int32_t OutOfMemory = 200;
+constexpr int32_t ClockRefused = 119;
+constexpr int ExchangePauseMs = 10;
+constexpr int ProcessEventsPauseMs = 20;
+
+int SetSystemClock(const TCalendarTime& universal)
+{
+    const timespec moment{static_cast<time_t>(TimeCalendar::ToUnixSeconds(universal)), 0};
+    return clock_settime(CLOCK_REALTIME, &moment) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+TTimeClientEngine::TTimeClientEngine(NetClockEventCallback callback, void* userData)
+    : Callback(callback), UserData(userData), SetClock(SetSystemClock)
+{
+    SetRemotePort(37);
+    SetRemoteHost(DefaultTimeServer);
+    SetTimeoutMs(60 * 1000);
+}
+
+int32_t TTimeClientEngine::ProcessResult(int32_t code)
+{
+    switch (code) {
+    case 0: return 0;
+    case InterruptedCode: LastErrorText = "Interrupted."; return code;
+    case OutOfMemory: LastErrorText = "Out of memory."; return code;
+    default:
+        if (LastErrorText.empty()) BuildSocketErrorText(code);
+        return code;
+    }
+}
+
+intptr_t TTimeClientEngine::Get(int32_t propertyId)
+{
+    LastErrorCode = 0;
+    switch (propertyId) {
+    case NETCLOCK_PROP_IDLE: return Mode == 0 ? 1 : 0;
+    case NETCLOCK_PROP_LOCALHOST: Text = LocalHost(); break;
+    case NETCLOCK_PROP_LOCALTIME: Text = LocalTime; break;
+    case NETCLOCK_PROP_SERVERTIME: Text = ServerTime; break;
+    case NETCLOCK_PROP_TIMEOUT: return static_cast<intptr_t>(TimeoutMs() / 1000);
+    case NETCLOCK_PROP_TIMEPORT: return RemotePort();
+    case NETCLOCK_PROP_TIMESERVER: Text = RemoteHost(); break;
+    default: return 0;
+    }
+    return reinterpret_cast<intptr_t>(Text.c_str());
+}
+
+int32_t TTimeClientEngine::Set(int32_t propertyId, intptr_t value)
+{
+    auto text = [&] { return value ? std::string(reinterpret_cast<const char*>(value)) : std::string(); };
+    int32_t result;
+    switch (propertyId) {
+    case NETCLOCK_PROP_LOCALHOST: result = SetLocalHost(text()); break;
+    case NETCLOCK_PROP_TIMEOUT: SetTimeoutMs(static_cast<int64_t>(value) * 1000); result = 0; break;
+    case NETCLOCK_PROP_TIMEPORT: result = SetRemotePort(static_cast<int32_t>(value)); break;
+    case NETCLOCK_PROP_TIMESERVER: result = SetRemoteHost(text()); break;
+    default: return -1; // no text: the last error text stays as it was
+    }
+    LastErrorCode = result;
+    return ProcessResult(result);
+}
+
+int32_t TTimeClientEngine::Do(int32_t methodId, int32_t paramCount, intptr_t* params)
+{
+    int32_t result = LastErrorCode;
+    switch (methodId) {
+    case NETCLOCK_METHOD_CONFIG: {
+        const char* setting = paramCount >= 1 && params && params[0] ? reinterpret_cast<const char*>(params[0]) : "";
+        result = Config(setting, Text);
+        if (paramCount >= 2) params[1] = reinterpret_cast<intptr_t>(Text.c_str());
+        break;
+    }
+    case NETCLOCK_METHOD_PROCESSEVENTS: WaitStep(ProcessEventsPauseMs); result = 0; break;
+    case NETCLOCK_METHOD_SYNCHRONIZECLOCK: result = Exchange(2); break;
+    case NETCLOCK_METHOD_QUERYTIME: result = Exchange(1); break;
+    case NETCLOCK_METHOD_INTERRUPT: RequestInterrupt(); result = 0; break;
+    default: break;
+    }
+    LastErrorCode = result;
+    return ProcessResult(result);
+}
+
+int32_t TTimeClientEngine::Exchange(uint8_t mode)
+{
+    LocalTime.clear();
+    ServerTime.clear();
+    Mode = mode;
+    const int32_t result = ExchangeSteps();
+    Mode = 0;
+    const std::string text = LastErrorText; // the final deactivation must not wipe the exchange's error
+    SetActive(false);
+    LastErrorText = text;
+    return result;
+}
+
+int32_t TTimeClientEngine::ExchangeSteps()
+{
+    if (const int32_t result = SetActive(false)) return result;
+    // Connected: only the server's datagrams arrive, and a closed port on its host surfaces as 10054.
+    if (const int32_t result = SetUseConnection(true)) return result;
+    ServerSeconds = 0;
+    Answered = false;
+    if (const int32_t result = SetActive(true)) return result;
+    StartDeadline();
+    static constexpr char Request[] = {'t', 'i', 'm', 'e', '?'};
+    if (const int32_t result = Send(Request, sizeof Request)) return result;
+    while (!Answered && Active()) {
+        if (!WaitStep(ExchangePauseMs)) return InterruptedCode;
+    }
+    if (ServerSeconds == 0) return 0;
+
+    const TCalendarTime universal = TimeCalendar::FromServerSeconds(ServerSeconds);
+    ServerTime = TimeCalendar::Format(universal) + " GMT";
+    LocalTime = TimeCalendar::Format(TimeCalendar::ToLocal(universal));
+    if (Mode == 2) {
+        if (const int error = SetClock(universal)) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Error setting system time [0x%x].", static_cast<unsigned>(error));
+            LastErrorText = text;
+            return ClockRefused;
+        }
+    }
+    return 0;
+}
+
+int32_t TTimeClientEngine::DatagramReceived(const uint8_t* data, std::size_t length, const std::string&, uint16_t)
+{
+    // Only the first answer counts. An answer shorter than the four bytes of a time is not one: the
+    // exchange keeps waiting instead of reading whatever an earlier datagram left in the buffer.
+    if (Answered || length < 4) return 0;
+    ServerSeconds = uint32_t{data[0]} << 24 | uint32_t{data[1]} << 16 | uint32_t{data[2]} << 8 | data[3];
+    Answered = true;
+    SetActive(false);
+    return 0;
+}
+
+int32_t TTimeClientEngine::ErrorOccurred(int32_t code, const std::string& description)
+{
+    if (Callback) {
+        intptr_t params[2] = {code, reinterpret_cast<intptr_t>(description.c_str())};
+        int32_t lengths[2] = {0, 0};
+        Callback(reinterpret_cast<intptr_t>(this), UserData, NETCLOCK_EVENT_ERROR, 2, params, lengths);
+    }
+    return 0;
+}
