@@ -18,9 +18,9 @@
 
 #include <exception>
 
+#include "platform/Checked.h"
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
-#include "platform/Checked.h"
 #include "platform/IConsole.h"
 
 namespace {
@@ -110,7 +110,8 @@ void TMainForm::BuildCurrentConnectionGroup()
     LabelDownSpeed = AddRow(GroupBox2, 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s");
 
     LabelConn->setCursor(Qt::PointingHandCursor);
-    for (TValueLabel* hinted : {LabelConn, LabelDuration, LabelClientIP}) hinted->setToolTipDuration(HintDurationMs);
+    for (TValueLabel* hinted : {LabelConn, LabelDuration, LabelClientIP})
+        hinted->setToolTipDuration(HintDurationMs);
 }
 
 void TMainForm::BuildLastConnectionGroup()
@@ -212,10 +213,7 @@ void TMainForm::BuildTimers()
     TimerSynchronizeTime->setInterval(1000);
 }
 
-void TMainForm::contextMenuEvent(QContextMenuEvent* event)
-{
-    PopupMenu->popup(event->globalPos());
-}
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) { PopupMenu->popup(event->globalPos()); }
 
 void TMainForm::WireEvents()
 {
@@ -298,7 +296,8 @@ void TMainForm::LabelConnDblClick()
 
 void TMainForm::ResetDblClick()
 {
-    for (TValueLabel* total : {LabelTotalSent, LabelTotalRecv, LabelTotalDuration}) total->SetCaption({});
+    for (TValueLabel* total : {LabelTotalSent, LabelTotalRecv, LabelTotalDuration})
+        total->SetCaption({});
     State.TotalSent = State.TotalRecv = State.TotalDuration = 0;
     AddLogLine("Reset total connection statistic.");
 }
@@ -349,8 +348,8 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     LabelDownSpeed->SetCaption(CountText(rates->DownRate));
     ShowTotals();
     Services.Console.WriteLine(("Up " + LabelUpSpeed->Caption() + " bytes/s, down " + LabelDownSpeed->Caption() +
-                                " bytes/s, sent " + LabelSent->Caption() + " bytes, received " +
-                                LabelRecv->Caption() + " bytes, duration " + LabelDuration->Caption())
+                                " bytes/s, sent " + LabelSent->Caption() + " bytes, received " + LabelRecv->Caption() +
+                                " bytes, duration " + LabelDuration->Caption())
                                    .toStdString());
 }
 

@@ -43,8 +43,7 @@ int main(int argc, char** argv)
     TLinuxIpHelper ipHelper;
     TFileRegistry registry(TFileRegistry::DefaultPath());
     TPosixTextFiles textFiles;
-    TMainForm mainForm(
-        TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console});
+    TMainForm mainForm(TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console});
 
     TTerminationSignals termination;
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &application, [&](int) {

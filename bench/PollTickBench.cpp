@@ -30,7 +30,8 @@ void BM_OnlineTick(benchmark::State& state)
         state.SkipWithError("the first Ethernet adapter is not online");
         return;
     }
-    for (auto _ : state) form.TimerStatusTimer();
+    for (auto _ : state)
+        form.TimerStatusTimer();
 }
 BENCHMARK(BM_OnlineTick);
 

@@ -38,7 +38,8 @@ void Fill(TTrend& trend, int64_t maximum)
 void PaintLoop(benchmark::State& state, TTrend& trend)
 {
     const long before = Allocations;
-    for (auto _ : state) benchmark::DoNotOptimize(trend.Paint());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(trend.Paint());
     state.counters["new_per_paint"] = double(Allocations - before) / double(state.iterations());
 }
 

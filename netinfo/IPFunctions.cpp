@@ -28,15 +28,10 @@ void RequireAvailable(IIpHelper& ipHelper, TIpHelperFunction function)
         throw EIpHlpError(Format("Function %s is not implemented.", FunctionName(function)));
 }
 
-template <std::size_t N>
-std::string FixedText(const char (&field)[N])
-{
-    return std::string(field, strnlen(field, N));
-}
+template <std::size_t N> std::string FixedText(const char (&field)[N]) { return std::string(field, strnlen(field, N)); }
 
 // Sizing call first, then one call with a buffer of the size it asked for; no second retry.
-template <typename Call>
-TIpHelperBuffer QueryWithSizeRetry(IIpHelper& ipHelper, TIpHelperFunction function, Call call)
+template <typename Call> TIpHelperBuffer QueryWithSizeRetry(IIpHelper& ipHelper, TIpHelperFunction function, Call call)
 {
     TIpHelperBuffer buffer;
     RequireAvailable(ipHelper, function);

@@ -46,11 +46,7 @@ struct TIpHelperBuffer {
     std::unique_ptr<std::byte[]> Data;
     uint32_t Size = 0;
 
-    template <typename T>
-    T* As() const
-    {
-        return reinterpret_cast<T*>(Data.get());
-    }
+    template <typename T> T* As() const { return reinterpret_cast<T*>(Data.get()); }
 };
 
 namespace IPFunctions {

@@ -40,8 +40,7 @@ inline int64_t Div(int64_t a, int64_t b)
     return a / b;
 }
 
-template <typename Target, typename Source>
-Target Narrow(Source value)
+template <typename Target, typename Source> Target Narrow(Source value)
 {
     static_assert(std::is_integral_v<Target> && std::is_integral_v<Source>);
     Target result;

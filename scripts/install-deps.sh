@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev libjpeg-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     iproute2 procps
     xvfb x11-utils imagemagick fonts-dejavu-core
 )

@@ -35,7 +35,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "$window" ] || { echo "the window \"Quorvel\" did not appear" >&2; exit 1; }
-sleep 1.5   # one tick of the status timer, so the picture shows live values
+sleep 2.5   # two ticks of the status timer, so the picture shows live values and rates
 xwininfo -id "$window" | awk '/Width:|Height:/ {print}'
 import -window "$window" "$output"
 echo "saved $output"

@@ -35,7 +35,8 @@ std::string TextOf(const TRegValue& value)
 std::string Dword(uint32_t number)
 {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(number >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>(number >> (8 * i));
     return bytes;
 }
 
@@ -110,7 +111,8 @@ std::optional<int32_t> TMyReg::ReadDword(const std::string& section, const std::
         const auto value = key->ReadValue(name);
         if (!value || value->Type != REG_DWORD || value->Data.size() != 4) return std::nullopt;
         uint32_t number = 0;
-        for (int i = 0; i < 4; ++i) number |= uint32_t{value->Data[i]} << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            number |= uint32_t{value->Data[i]} << (8 * i);
         return static_cast<int32_t>(number);
     } catch (...) {
         return std::nullopt;

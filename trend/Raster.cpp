@@ -25,7 +25,8 @@ void TRaster::FillRect(int x1, int y1, int x2, int y2)
 {
     const int left = std::min(x1, x2), right = std::max(x1, x2);
     const int top = std::min(y1, y2), bottom = std::max(y1, y2);
-    for (int y = std::max(top, 0); y < std::min(bottom, Height); ++y) Span(y, left, right - 1);
+    for (int y = std::max(top, 0); y < std::min(bottom, Height); ++y)
+        Span(y, left, right - 1);
 }
 
 void TRaster::Frame(int x1, int y1, int x2, int y2)
@@ -86,8 +87,10 @@ void TRaster::Polygon(const QPoint* points, std::size_t count)
         }
         std::sort(crossings.begin(), crossings.begin() + found);
         for (std::size_t i = 0; i + 1 < found; i += 2)
-            Span(y, static_cast<int>(std::ceil(crossings[i] - 0.5)), static_cast<int>(std::floor(crossings[i + 1] - 0.5)));
+            Span(y, static_cast<int>(std::ceil(crossings[i] - 0.5)),
+                 static_cast<int>(std::floor(crossings[i + 1] - 0.5)));
     }
     MoveTo(points[count - 1].x(), points[count - 1].y());
-    for (std::size_t i = 0; i < count; ++i) LineTo(points[i].x(), points[i].y());
+    for (std::size_t i = 0; i < count; ++i)
+        LineTo(points[i].x(), points[i].y());
 }

@@ -33,8 +33,7 @@ TTrend::TTrend(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-template <typename T>
-void TTrend::Store(T& field, const T& value)
+template <typename T> void TTrend::Store(T& field, const T& value)
 {
     if (field == value) return;
     field = value;

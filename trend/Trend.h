@@ -58,8 +58,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    template <typename T>
-    void Store(T& field, const T& value);
+    template <typename T> void Store(T& field, const T& value);
     void AddSample(std::vector<int64_t>& samples, int64_t value);
 
     int64_t MinValue = 0;

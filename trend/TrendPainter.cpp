@@ -8,18 +8,15 @@
 
 namespace {
 
-int ToPixel(int64_t value)
-{
-    return Checked::Narrow<int32_t>(value);
-}
+int ToPixel(int64_t value) { return Checked::Narrow<int32_t>(value); }
 
 } // namespace
 
 TTrendPainter::TTrendPainter(const TTrend& trend, QImage& image)
     : Trend(trend), Image(image), W(image.width()), H(image.height()), BW(trend.BorderWidth()),
-      P(ToPixel(Checked::Sub(H, Checked::Mul(2, BW)))),
-      Slot(double(W - 2.0 * BW) / trend.Divisions()), Span(Checked::Sub(trend.MaxVal(), trend.MinVal())),
-      Twin(trend.Options() & toTwin), ColorA(trend.ColorDataA().rgb()), ColorB(trend.ColorDataB().rgb())
+      P(ToPixel(Checked::Sub(H, Checked::Mul(2, BW)))), Slot(double(W - 2.0 * BW) / trend.Divisions()),
+      Span(Checked::Sub(trend.MaxVal(), trend.MinVal())), Twin(trend.Options() & toTwin),
+      ColorA(trend.ColorDataA().rgb()), ColorB(trend.ColorDataB().rgb())
 {
 }
 
@@ -87,7 +84,8 @@ void TTrendPainter::DrawLine(const std::vector<int64_t>& samples, int half, QRgb
     TRaster raster(Image);
     raster.SetColor(color);
     raster.MoveTo(BW + half, Row(samples[0], P, BW));
-    for (int i = 1; i < Trend.Divisions(); ++i) raster.LineTo(Nearest(BW + i * Slot + half), Row(samples[i], P, BW));
+    for (int i = 1; i < Trend.Divisions(); ++i)
+        raster.LineTo(Nearest(BW + i * Slot + half), Row(samples[i], P, BW));
 }
 
 void TTrendPainter::DrawLines()

@@ -61,7 +61,8 @@ std::string ServerFromDhclientLeases(const std::string& text, const std::string&
         } else if (inLease && line.starts_with("interface")) {
             ours = line.find("\"" + interfaceName + "\"") != std::string_view::npos;
         } else if (inLease && line.starts_with("option dhcp-server-identifier")) {
-            std::string_view value = TextFiles::Trim(line.substr(std::string_view("option dhcp-server-identifier").size()));
+            std::string_view value =
+                TextFiles::Trim(line.substr(std::string_view("option dhcp-server-identifier").size()));
             value = value.substr(0, value.find(';'));
             if (TextFiles::IsIPv4(value)) candidate = std::string(value);
         }

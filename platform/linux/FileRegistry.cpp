@@ -122,7 +122,8 @@ std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bo
             if (end == std::string::npos) break;
         }
         if (!Save()) {
-            for (const std::string& prefix : added) Tree.erase(prefix);
+            for (const std::string& prefix : added)
+                Tree.erase(prefix);
             return nullptr;
         }
     }

@@ -10,7 +10,4 @@ int64_t TLinuxClock::TickCount()
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-std::chrono::system_clock::time_point TLinuxClock::Now()
-{
-    return std::chrono::system_clock::now();
-}
+std::chrono::system_clock::time_point TLinuxClock::Now() { return std::chrono::system_clock::now(); }

@@ -23,12 +23,11 @@ namespace {
 
 bool Exists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0;
 }
 
-template <std::size_t N>
-void CopyText(char (&field)[N], const std::string& text)
+template <std::size_t N> void CopyText(char (&field)[N], const std::string& text)
 {
     const std::size_t length = std::min(text.size(), N - 1);
     std::memcpy(field, text.data(), length);
@@ -49,13 +48,13 @@ std::string MaskText(unsigned prefixLength)
 }
 
 // Calls the handler for each attribute of a message; attributes are laid out after the fixed header.
-template <typename Header, typename Handler>
-void ForEachAttribute(const nlmsghdr& message, Handler handler)
+template <typename Header, typename Handler> void ForEachAttribute(const nlmsghdr& message, Handler handler)
 {
-    const auto* attribute = reinterpret_cast<const rtattr*>(static_cast<const char*>(NLMSG_DATA(&message)) +
-                                                           NLMSG_ALIGN(sizeof(Header)));
+    const auto* attribute =
+        reinterpret_cast<const rtattr*>(static_cast<const char*>(NLMSG_DATA(&message)) + NLMSG_ALIGN(sizeof(Header)));
     int length = static_cast<int>(message.nlmsg_len) - static_cast<int>(NLMSG_LENGTH(sizeof(Header)));
-    for (; RTA_OK(attribute, length); attribute = RTA_NEXT(attribute, length)) handler(*attribute);
+    for (; RTA_OK(attribute, length); attribute = RTA_NEXT(attribute, length))
+        handler(*attribute);
 }
 
 std::string AttributeText(const rtattr& attribute)
@@ -78,10 +77,7 @@ uint32_t OperStatusOf(uint8_t operState)
 }
 
 // Nodes an address list takes: the first is part of the adapter record itself.
-std::size_t ExtraNodes(std::size_t entries)
-{
-    return entries > 1 ? entries - 1 : 0;
-}
+std::size_t ExtraNodes(std::size_t entries) { return entries > 1 ? entries - 1 : 0; }
 
 // Fills an address list whose first node is embedded; further nodes are taken from the pool.
 void FillList(IP_ADDR_STRING& head, const std::vector<std::pair<std::string, std::string>>& entries,
@@ -101,7 +97,8 @@ void FillList(IP_ADDR_STRING& head, const std::vector<std::pair<std::string, std
 std::vector<std::pair<std::string, std::string>> Plain(const std::vector<std::string>& addresses)
 {
     std::vector<std::pair<std::string, std::string>> entries;
-    for (const std::string& address : addresses) entries.emplace_back(address, "");
+    for (const std::string& address : addresses)
+        entries.emplace_back(address, "");
     return entries;
 }
 
@@ -118,10 +115,7 @@ bool TLinuxIpHelper::IsAvailable(TIpHelperFunction function)
     return function == TIpHelperFunction::GetPerAdapterInfo || Netlink.Valid();
 }
 
-std::string TLinuxIpHelper::SystemErrorText(uint32_t code)
-{
-    return std::strerror(static_cast<int>(code));
-}
+std::string TLinuxIpHelper::SystemErrorText(uint32_t code) { return std::strerror(static_cast<int>(code)); }
 
 uint32_t TLinuxIpHelper::GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t* size)
 {
@@ -159,8 +153,10 @@ uint32_t TLinuxIpHelper::GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t*
         target.DhcpEnabled = source.DhcpServer.empty() ? 0 : 1;
 
         std::vector<std::pair<std::string, std::string>> addresses;
-        for (const TAddress& address : source.Addresses) addresses.emplace_back(address.Address, address.Mask);
-        if (addresses.empty()) addresses.emplace_back("0.0.0.0", "0.0.0.0"); // as the table lists an adapter without IPv4
+        for (const TAddress& address : source.Addresses)
+            addresses.emplace_back(address.Address, address.Mask);
+        if (addresses.empty())
+            addresses.emplace_back("0.0.0.0", "0.0.0.0"); // as the table lists an adapter without IPv4
         FillList(target.IpAddressList, addresses, pool);
         target.CurrentIpAddress = nullptr;
         FillList(target.GatewayList, Plain(source.Gateways), pool);
@@ -231,7 +227,8 @@ int TLinuxIpHelper::ReadAdapterTable(std::vector<TAdapter>& table)
     std::stable_sort(table.begin(), table.end(), [](const TAdapter& a, const TAdapter& b) {
         return a.Physical != b.Physical ? a.Physical : a.Index < b.Index;
     });
-    for (TAdapter& adapter : table) adapter.DhcpServer = DhcpLeases::FindServer(Paths.Leases, adapter.Index, adapter.Name);
+    for (TAdapter& adapter : table)
+        adapter.DhcpServer = DhcpLeases::FindServer(Paths.Leases, adapter.Index, adapter.Name);
     return 0;
 }
 
@@ -248,7 +245,8 @@ int TLinuxIpHelper::ReadLinks(std::vector<TAdapter>& table)
         ForEachAttribute<ifinfomsg>(message, [&](const rtattr& attribute) {
             if (attribute.rta_type == IFLA_IFNAME) adapter.Name = AttributeText(attribute);
             if (attribute.rta_type == IFLA_ADDRESS) {
-                adapter.MacLength = static_cast<uint32_t>(std::min<std::size_t>(RTA_PAYLOAD(&attribute), sizeof adapter.Mac));
+                adapter.MacLength =
+                    static_cast<uint32_t>(std::min<std::size_t>(RTA_PAYLOAD(&attribute), sizeof adapter.Mac));
                 std::memcpy(adapter.Mac, RTA_DATA(&attribute), adapter.MacLength);
             }
         });
@@ -267,8 +265,8 @@ int TLinuxIpHelper::ReadAddresses(std::vector<TAdapter>& table)
     return Netlink.Request(RTM_GETADDR, NLM_F_DUMP, &request, sizeof request, [&](const nlmsghdr& message) {
         if (message.nlmsg_type != RTM_NEWADDR) return;
         const auto* address = static_cast<const ifaddrmsg*>(NLMSG_DATA(&message));
-        auto adapter = std::find_if(table.begin(), table.end(),
-                                    [&](const TAdapter& a) { return a.Index == address->ifa_index; });
+        auto adapter =
+            std::find_if(table.begin(), table.end(), [&](const TAdapter& a) { return a.Index == address->ifa_index; });
         if (adapter == table.end()) return;
         std::string local, peer;
         ForEachAttribute<ifaddrmsg>(message, [&](const rtattr& attribute) {

@@ -54,16 +54,10 @@ std::unique_ptr<ITextFile> Open(const std::string& path, int flags)
 
 bool TPosixTextFiles::FileExists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0;
 }
 
-std::unique_ptr<ITextFile> TPosixTextFiles::Create(const std::string& path)
-{
-    return Open(path, O_CREAT | O_TRUNC);
-}
+std::unique_ptr<ITextFile> TPosixTextFiles::Create(const std::string& path) { return Open(path, O_CREAT | O_TRUNC); }
 
-std::unique_ptr<ITextFile> TPosixTextFiles::OpenForAppend(const std::string& path)
-{
-    return Open(path, O_APPEND);
-}
+std::unique_ptr<ITextFile> TPosixTextFiles::OpenForAppend(const std::string& path) { return Open(path, O_APPEND); }

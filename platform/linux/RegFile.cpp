@@ -13,14 +13,12 @@ namespace {
 constexpr std::string_view Header = "Windows Registry Editor Version 5.00";
 constexpr std::string_view Root = "HKEY_CURRENT_USER\\";
 
-char Lower(char c)
-{
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string Escape(std::string_view text)
@@ -77,8 +75,10 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text)
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         std::string_view part = text.substr(0, comma);
-        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.front()))) part.remove_prefix(1);
-        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.back()))) part.remove_suffix(1);
+        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.front())))
+            part.remove_prefix(1);
+        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.back())))
+            part.remove_suffix(1);
         unsigned value = 0;
         const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value, 16);
         if (part.empty() || part.size() > 2 || error != std::errc() || end != part.data() + part.size())
@@ -107,7 +107,8 @@ std::optional<TRegValue> ParseData(std::string_view text)
         if (digits.empty() || digits.size() > 8 || error != std::errc() || end != digits.data() + digits.size())
             return std::nullopt;
         TRegValue value{REG_DWORD, {}};
-        for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<uint8_t>(number >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            value.Data.push_back(static_cast<uint8_t>(number >> (8 * i)));
         return value;
     }
     uint32_t type = REG_BINARY;
@@ -151,7 +152,8 @@ std::vector<std::pair<int, std::string>> LogicalLines(std::string_view text)
         ++number;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (continued) {
-            while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+            while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+                line.remove_prefix(1);
             lines.back().second += line;
         } else {
             lines.emplace_back(number, std::string(line));
@@ -197,8 +199,9 @@ TTree Parse(std::string_view text, const std::function<void(int, std::string_vie
             const bool wellFormed =
                 line.back() == ']' && line.size() > Root.size() + 2 && EqualNoCase(line.substr(1, Root.size()), Root);
             const std::string path =
-                wellFormed ? NormalisedPath(std::string_view(line).substr(1 + Root.size(), line.size() - Root.size() - 2))
-                           : std::string();
+                wellFormed
+                    ? NormalisedPath(std::string_view(line).substr(1 + Root.size(), line.size() - Root.size() - 2))
+                    : std::string();
             if (path.empty()) {
                 onDamagedLine(number, line);
                 continue;

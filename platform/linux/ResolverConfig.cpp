@@ -21,7 +21,7 @@ TResolverConfig::TResolverConfig(std::string resolvConf, std::string resolvedUps
 
 TResolverConfig::TFileStamp TResolverConfig::Stamp(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0) return {};
     return TFileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }

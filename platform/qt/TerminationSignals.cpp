@@ -24,22 +24,25 @@ TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent)
     if (SignalPipe[0] < 0 && pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     Notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, this);
     connect(Notifier, &QSocketNotifier::activated, this, &TTerminationSignals::OnReadable);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signalNumber, &action, nullptr);
 }
 
 TTerminationSignals::~TTerminationSignals()
 {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = SIG_DFL;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signalNumber, &action, nullptr);
 }
 
 void TTerminationSignals::OnReadable()
 {
     unsigned char number = 0;
-    while (read(SignalPipe[0], &number, 1) == 1) emit TerminationRequested(number);
+    while (read(SignalPipe[0], &number, 1) == 1)
+        emit TerminationRequested(number);
 }

@@ -4,8 +4,8 @@
 #include "app/main.h"
 #include "trend/Trend.h"
 
-#include "doubles/TestPlatform.h"
 #include "doubles/QtPrinters.h"
+#include "doubles/TestPlatform.h"
 
 #include <QAction>
 #include <QApplication>
@@ -164,7 +164,8 @@ TEST_F(MainLayout, LogLinesAreDrawnInTheTextColourNotGreyed)
     Form.Log->render(&image);
     int darkest = 255;
     for (int y = 0; y < TStatusLogView::RowHeight; ++y)
-        for (int x = 0; x < image.width(); ++x) darkest = std::min(darkest, qGray(image.pixel(x, y)));
+        for (int x = 0; x < image.width(); ++x)
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
     EXPECT_LT(darkest, 60);
     for (int x = 0; x < image.width(); ++x)
         EXPECT_EQ(image.pixel(x, 40), Form.palette().color(QPalette::Button).rgb()) << "rows 2 and 3 are empty";
@@ -173,14 +174,22 @@ TEST_F(MainLayout, LogLinesAreDrawnInTheTextColourNotGreyed)
 TEST_F(MainLayout, PopupMenuHasSixteenItemsInOrderWithShowWindowAsBoldDefault)
 {
     const char* expected[][2] = {
-        {"MenuShowWindow", "Show Window"},       {"MenuAlwaysOnTop", "Always On Top"},
-        {"MenuMinimizetoTray", "Minimize to Tray"}, {"MenuStartMinimized", "Start Minimized"},
-        {"MenuLoadOnStartup", "Load on Startup"}, {"MenuSaveLog", "Save Log"},
-        {"MenuSynchronizeTime", "Synchronize Time"}, {"N1", "-"},
-        {"MenuShowMonitor", "Show Monitor..."},  {"MenuHideMonitor", "Hide Monitor when Offline"},
-        {"MenuTransparent", "Transparent Monitor"}, {"N2", "-"},
-        {"MenuCopyNetworkInfo", "Copy Network Info..."}, {"MenuAboutQorvix", "About Quorvel"},
-        {"N3", "-"},                             {"MenuExit", "Exit"},
+        {"MenuShowWindow", "Show Window"},
+        {"MenuAlwaysOnTop", "Always On Top"},
+        {"MenuMinimizetoTray", "Minimize to Tray"},
+        {"MenuStartMinimized", "Start Minimized"},
+        {"MenuLoadOnStartup", "Load on Startup"},
+        {"MenuSaveLog", "Save Log"},
+        {"MenuSynchronizeTime", "Synchronize Time"},
+        {"N1", "-"},
+        {"MenuShowMonitor", "Show Monitor..."},
+        {"MenuHideMonitor", "Hide Monitor when Offline"},
+        {"MenuTransparent", "Transparent Monitor"},
+        {"N2", "-"},
+        {"MenuCopyNetworkInfo", "Copy Network Info..."},
+        {"MenuAboutQorvix", "About Quorvel"},
+        {"N3", "-"},
+        {"MenuExit", "Exit"},
     };
     const QList<QAction*> items = Form.PopupMenu->actions();
     ASSERT_EQ(items.size(), 16);

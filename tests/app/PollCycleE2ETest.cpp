@@ -38,9 +38,8 @@ TEST(PollCycleEndToEnd, OnlineTrafficAndOfflineOnARealVethInterface)
     if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;
     TVethNamespaces net("c");
     ASSERT_TRUE(net.Ready()) << "could not make the namespaces";
-    const std::string command =
-        net.InNear("env QUORVEL_INSIDE_NETNS=1 QUORVEL_FAR=" + net.FarAddress() +
-                   " QUORVEL_NEAR=" + net.NearAddress() + " " + SelfPath);
+    const std::string command = net.InNear("env QUORVEL_INSIDE_NETNS=1 QUORVEL_FAR=" + net.FarAddress() +
+                                           " QUORVEL_NEAR=" + net.NearAddress() + " " + SelfPath);
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -55,8 +54,7 @@ protected:
     void TearDown() override { std::filesystem::remove(Resolv); }
 
     // Ticks once a (test) second until the condition holds; the kernel takes a moment to report carrier.
-    template <typename Condition>
-    bool TickUntil(TMainForm& form, Condition condition)
+    template <typename Condition> bool TickUntil(TMainForm& form, Condition condition)
     {
         for (int i = 0; i < 300 && !condition(); ++i) {
             Clock.Advance(1000);

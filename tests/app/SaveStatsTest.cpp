@@ -176,7 +176,8 @@ TEST(StatisticsLoad, StartUpShowsTheStoredLastConnectionAndTotals)
     EXPECT_EQ(form.LabelLastSent->Caption(), "1,234,567");
     EXPECT_EQ(form.LabelLastRecv->Caption(), "0");
     EXPECT_EQ(form.LabelLastDuration->Caption(), "01:00:00");
-    EXPECT_EQ(form.LabelLastDuration->toolTip(), "Online: Sat 05 Dec 2026 08:00:00\r\nOffline: Sat 05 Dec 2026 09:00:00");
+    EXPECT_EQ(form.LabelLastDuration->toolTip(),
+              "Online: Sat 05 Dec 2026 08:00:00\r\nOffline: Sat 05 Dec 2026 09:00:00");
     EXPECT_EQ(form.LabelTotalRecv->Caption(), "0");
     EXPECT_EQ(form.LabelTotalDuration->Caption(), "100:00:00");
     EXPECT_EQ(form.State.LastSent, 1234567);

@@ -3,8 +3,8 @@
 #include "app/main.h"
 #include "trend/Trend.h"
 
-#include "doubles/TestPlatform.h"
 #include "doubles/QtPrinters.h"
+#include "doubles/TestPlatform.h"
 
 #include <QTimer>
 
@@ -169,9 +169,9 @@ TEST_F(PollCycle, OfflineTransitionMovesTheConnectionIntoLastAndTotals)
     EXPECT_EQ(Form.LabelLastDuration->toolTip(),
               "Online: Sun 06 Dec 2026 17:00:00\r\nOffline: Sun 06 Dec 2026 17:00:03");
     EXPECT_EQ(LastLog(), "Offline: Sun 06 Dec 2026 17:00:03");
-    for (TValueLabel* label : {Form.LabelConn, Form.LabelSpeed, Form.LabelSent, Form.LabelRecv, Form.LabelDuration,
-                               Form.LabelDNS1, Form.LabelDNS2, Form.LabelGatewayIP, Form.LabelClientIP,
-                               Form.LabelUpSpeed, Form.LabelDownSpeed})
+    for (TValueLabel* label :
+         {Form.LabelConn, Form.LabelSpeed, Form.LabelSent, Form.LabelRecv, Form.LabelDuration, Form.LabelDNS1,
+          Form.LabelDNS2, Form.LabelGatewayIP, Form.LabelClientIP, Form.LabelUpSpeed, Form.LabelDownSpeed})
         EXPECT_EQ(label->Caption(), "") << label->objectName().toStdString();
     EXPECT_EQ(Form.LabelConn->toolTip(), "N/A");
     EXPECT_EQ(Form.LabelDuration->toolTip(), "Online: Sun 06 Dec 2026 17:00:00") << "left as it was";

@@ -4,8 +4,8 @@
 #include "app/ValueLabel.h"
 #include "app/main.h"
 
-#include "doubles/TestPlatform.h"
 #include "doubles/QtPrinters.h"
+#include "doubles/TestPlatform.h"
 #include "platform/qt/QtClipboard.h"
 
 #include <QAction>
@@ -40,14 +40,16 @@ protected:
     TPlatformServices Services()
     {
         TPlatformServices services = Platform.Services();
-        return TPlatformServices{services.Clock,    Clipboard,           services.IpHelper, services.Registry,
-                                 services.TextFiles, services.ProgramPath, services.Console};
+        return TPlatformServices{services.Clock,    Clipboard,          services.IpHelper,
+                                 services.Registry, services.TextFiles, services.ProgramPath,
+                                 services.Console};
     }
 };
 
 TEST_F(LogAndCommands, TheLogKeepsTheThreeNewestLinesAndEchoesThemToTheConsole)
 {
-    for (const char* line : {"one", "two", "three", "four"}) Form.AddLogLine(line);
+    for (const char* line : {"one", "two", "three", "four"})
+        Form.AddLogLine(line);
     ASSERT_EQ(Form.Log->Count(), 3);
     EXPECT_EQ(Form.Log->Line(0), "two");
     EXPECT_EQ(Form.Log->Line(1), "three");

@@ -26,9 +26,9 @@ public:
     std::vector<std::string> DnsServers;
     MIB_IFROW Row{};
     uint32_t IfEntryResult = NO_ERROR;
-    uint32_t AdaptersResult = NO_ERROR;     // answered instead of the list when not NO_ERROR
+    uint32_t AdaptersResult = NO_ERROR; // answered instead of the list when not NO_ERROR
     uint32_t PerAdapterResult = NO_ERROR;
-    bool AdapterGrowsAfterSizing = false;   // another adapter appears between the two calls
+    bool AdapterGrowsAfterSizing = false; // another adapter appears between the two calls
     std::set<TIpHelperFunction> Missing;
     int AdaptersCalls = 0;
     int IfEntryCalls = 0;
@@ -41,7 +41,8 @@ public:
         if (AdaptersResult != NO_ERROR) return AdaptersResult;
         if (Adapters.empty()) return ERROR_NO_DATA;
         std::size_t nodes = 0;
-        for (const TFakeAdapter& a : Adapters) nodes += Extra(a.Ips) + Extra(a.Gateways) + Extra(a.Dhcp);
+        for (const TFakeAdapter& a : Adapters)
+            nodes += Extra(a.Ips) + Extra(a.Gateways) + Extra(a.Dhcp);
         const std::size_t needed = Adapters.size() * sizeof(IP_ADAPTER_INFO) + nodes * sizeof(IP_ADDR_STRING);
         if (!info || *size < needed) {
             *size = static_cast<uint32_t>(needed);

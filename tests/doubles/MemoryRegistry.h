@@ -31,7 +31,8 @@ public:
         const auto& values = Keys[Lower(path)];
         const auto value = values.find(Lower(name));
         if (value == values.end()) return "<none>";
-        return std::string(value->second.Data.begin(), std::find(value->second.Data.begin(), value->second.Data.end(), 0));
+        return std::string(value->second.Data.begin(),
+                           std::find(value->second.Data.begin(), value->second.Data.end(), 0));
     }
 
 private:

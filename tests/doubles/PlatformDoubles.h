@@ -13,8 +13,8 @@
 class TFakeClock final : public IClock {
 public:
     int64_t Tick = 1000;
-    std::chrono::system_clock::time_point WallTime = std::chrono::system_clock::time_point{} +
-                                                      std::chrono::seconds(1796576400); // Sun 06 Dec 2026 17:00:00 UTC
+    std::chrono::system_clock::time_point WallTime =
+        std::chrono::system_clock::time_point{} + std::chrono::seconds(1796576400); // Sun 06 Dec 2026 17:00:00 UTC
 
     int64_t TickCount() override { return Tick; }
     std::chrono::system_clock::time_point Now() override { return WallTime; }

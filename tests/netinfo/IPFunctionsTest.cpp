@@ -107,8 +107,7 @@ TEST(IpHlpErrors, ResultCodesGiveTheirMessages)
 
     helper.Adapters = {Ethernet(2)};
     helper.Missing = {TIpHelperFunction::GetPerAdapterInfo};
-    EXPECT_EQ(MessageOf([&] { IPFunctions::ScanAdapters(helper); }),
-              "Function GetPerAdapterInfo is not implemented.");
+    EXPECT_EQ(MessageOf([&] { IPFunctions::ScanAdapters(helper); }), "Function GetPerAdapterInfo is not implemented.");
     EXPECT_THROW(IPFunctions::ScanAdapters(helper), EIpHlpError);
 }
 

@@ -29,14 +29,10 @@ std::string Env(const char* name)
     return value ? value : "";
 }
 
-bool Inside()
-{
-    return Env("QUORVEL_INSIDE_NETNS") == "1";
-}
+bool Inside() { return Env("QUORVEL_INSIDE_NETNS") == "1"; }
 
 // Waits for the kernel's view to settle (carrier comes up a moment after "link set up").
-template <typename Predicate>
-bool WaitFor(Predicate predicate)
+template <typename Predicate> bool WaitFor(Predicate predicate)
 {
     for (int i = 0; i < 200; ++i) {
         if (predicate()) return true;
@@ -71,8 +67,8 @@ TEST(LinuxBackend, SnapshotAndRowOfARealVethInterface)
 
 class InsideNamespace : public testing::Test {
 protected:
-    std::filesystem::path Folder = std::filesystem::temp_directory_path() /
-                                   ("quorvel-netns-" + std::to_string(getpid()));
+    std::filesystem::path Folder =
+        std::filesystem::temp_directory_path() / ("quorvel-netns-" + std::to_string(getpid()));
     TLinuxIpHelperPaths Paths;
     std::string LongModel = std::string(150, 'M') + " end";
 
@@ -81,8 +77,8 @@ protected:
         std::filesystem::create_directories(Folder / "udev");
         std::ofstream(Folder / "resolv.conf") << "# made by the test\nnameserver 10.9.9.53\nnameserver ::1\n"
                                                  "nameserver\nnameserver 10.9.9.54 # second\n";
-        std::ofstream(Folder / "udev" / ("n" + std::to_string(IfIndex()))) << "E:ID_MODEL_FROM_DATABASE=" << LongModel
-                                                                           << "\n";
+        std::ofstream(Folder / "udev" / ("n" + std::to_string(IfIndex())))
+            << "E:ID_MODEL_FROM_DATABASE=" << LongModel << "\n";
         std::filesystem::create_directories(Folder / "leases");
         std::ofstream(Folder / "leases" / std::to_string(IfIndex())) << "ADDRESS=10.9.9.7\nSERVER_ADDRESS=10.9.9.1\n";
         Paths.ResolvConf = (Folder / "resolv.conf").string();

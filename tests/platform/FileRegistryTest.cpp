@@ -70,18 +70,20 @@ TEST(FileRegistry, TextsWithQuotesBackslashesAndNewlinesRoundTrip)
 {
     TTempFolder folder("registry-texts");
     const std::string path = folder.File("registry.reg");
-    const std::vector<std::string> texts = {"say \"hi\"", "C:\\path\\", "two\r\nlines", "tab\there", "", "\\\"",
-                                            "ümlaut ☃"};
+    const std::vector<std::string> texts = {"say \"hi\"", "C:\\path\\", "two\r\nlines", "tab\there",
+                                            "",           "\\\"",       "ümlaut ☃"};
     {
         TFileRegistry registry(path);
         auto key = registry.OpenKey("Software\\Q\\Stats", true);
-        for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_TRUE(key->SetValue("v" + std::to_string(i), Text(texts[i])));
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            ASSERT_TRUE(key->SetValue("v" + std::to_string(i), Text(texts[i])));
         ASSERT_TRUE(key->SetValue("Quoted \"name\"", Text("x")));
     }
     TFileRegistry reread(path);
     EXPECT_EQ(reread.DamagedLines(), 0) << ReadAll(path);
     auto key = reread.OpenKey("Software\\Q\\Stats", false);
-    for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(TextOf(key->ReadValue("v" + std::to_string(i))), texts[i]);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(TextOf(key->ReadValue("v" + std::to_string(i))), texts[i]);
     EXPECT_EQ(TextOf(key->ReadValue("quoted \"NAME\"")), "x");
 }
 
@@ -113,7 +115,8 @@ TEST(FileRegistry, KillingAWriterAtRandomMomentsNeverLeavesAHalfWrittenFile)
             auto key = registry.OpenKey("Software\\Velmar Software\\Quorvel\\Stats", true);
             const auto last = key->ReadValue("Value" + std::to_string(Values - 1));
             for (long generation = last ? std::stol(TextOf(last)) + 1 : 0;; ++generation)
-                for (int v = 0; v < Values; ++v) key->SetValue("Value" + std::to_string(v), Text(std::to_string(generation)));
+                for (int v = 0; v < Values; ++v)
+                    key->SetValue("Value" + std::to_string(v), Text(std::to_string(generation)));
         }
         usleep(static_cast<useconds_t>(delayMicroseconds(random)));
         kill(writer, SIGKILL);

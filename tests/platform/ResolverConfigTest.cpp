@@ -1,5 +1,5 @@
-#include "platform/linux/DhcpLeases.h"
 #include "platform/linux/ResolverConfig.h"
+#include "platform/linux/DhcpLeases.h"
 
 #include <gtest/gtest.h>
 

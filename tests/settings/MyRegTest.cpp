@@ -137,8 +137,8 @@ TEST_F(Settings, AnUnwritableFolderLosesTheWriteQuietly)
     std::filesystem::create_directories(Folder.Path / "locked");
     std::filesystem::permissions(Folder.Path, std::filesystem::perms::all);
     std::filesystem::permissions(Folder.Path / "locked", std::filesystem::perms::owner_all |
-                                                              std::filesystem::perms::others_read |
-                                                              std::filesystem::perms::others_exec);
+                                                             std::filesystem::perms::others_read |
+                                                             std::filesystem::perms::others_exec);
     EXPECT_TRUE(RunUnprivileged([&] {
         TFileRegistry locked(Folder.File("locked/registry.reg"));
         TMyReg store(locked);

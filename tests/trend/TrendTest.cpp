@@ -47,7 +47,8 @@ std::vector<int> RowsIn(const QImage& image, int column, QRgb color)
 std::vector<int> Range(int first, int last)
 {
     std::vector<int> rows;
-    for (int y = first; y <= last; ++y) rows.push_back(y);
+    for (int y = first; y <= last; ++y)
+        rows.push_back(y);
     return rows;
 }
 
@@ -67,7 +68,8 @@ TEST(TrendPaint, MainTrendBarsFillTheirColumnBetweenTheFrameLines)
     EXPECT_TRUE(RowsIn(image, 237, Lime).empty()) << "0 draws no bar";
     EXPECT_EQ(RowsIn(image, 238, Lime), Range(1, 48));
     const QRgb face = trend.Color().rgb();
-    for (int y = 1; y < 49; ++y) EXPECT_EQ(image.pixel(237, y), face);
+    for (int y = 1; y < 49; ++y)
+        EXPECT_EQ(image.pixel(237, y), face);
     for (int x = 0; x < 240; ++x) {
         EXPECT_EQ(image.pixel(x, 0), Black);
         EXPECT_EQ(image.pixel(x, 49), Black) << "bars never cover the frame";
@@ -137,15 +139,18 @@ TEST(TrendPaint, FilledPolygonsRoundTheirLeftEdgesHalfToEven)
     trend.SetStyle(tsFilled);
     // Polygon 1 starts at 2.5 and polygon 3 at 4.5: to the even neighbours 2 and 4, not up to 3 and 5.
     const std::vector<int64_t> peaks = {0, 48, 0, 48, 0};
-    for (int64_t value : peaks) trend.AddDataA(value);
-    for (int i = 0; i < 238 - 5; ++i) trend.AddDataA(0);
+    for (int64_t value : peaks)
+        trend.AddDataA(value);
+    for (int i = 0; i < 238 - 5; ++i)
+        trend.AddDataA(0);
     trend.AddDataB(48); // no series B in this style
     const QImage image = trend.Paint();
     EXPECT_EQ(image.pixel(2, 2), Lime);
     EXPECT_EQ(image.pixel(4, 2), Lime);
     EXPECT_NE(image.pixel(1, 20), Lime) << "the first polygon starts at 1.5 -> 2";
     EXPECT_TRUE(RowsIn(image, 238, Red).empty());
-    for (int x = 0; x < 240; ++x) EXPECT_TRUE(RowsIn(image, x, Red).empty());
+    for (int x = 0; x < 240; ++x)
+        EXPECT_TRUE(RowsIn(image, x, Red).empty());
 }
 
 TEST(TrendPaint, ScatterSamplesAreTwoByTwoSquares)
@@ -161,7 +166,8 @@ TEST(TrendPaint, ScatterSamplesAreTwoByTwoSquares)
     const QImage image = trend.Paint();
     int lit = 0;
     for (int x = 0; x < 240; ++x)
-        for (int y = 1; y < 45; ++y) lit += image.pixel(x, y) == Lime;
+        for (int y = 1; y < 45; ++y)
+            lit += image.pixel(x, y) == Lime;
     EXPECT_EQ(lit, 2);
     EXPECT_EQ(RowsIn(image, 239, Lime), (std::vector<int>{24, 25, 47, 48}));
     trend.AddDataA(0);
@@ -187,7 +193,8 @@ TEST(TrendPaint, TwoDivisionsDrawOneSegmentAndOnePolygon)
     trend.SetStyle(tsFilled);
     const QImage filled = trend.Paint();
     int lit = 0;
-    for (int x = 1; x < 11; ++x) lit += !RowsIn(filled, x, Lime).empty();
+    for (int x = 1; x < 11; ++x)
+        lit += !RowsIn(filled, x, Lime).empty();
     EXPECT_GT(lit, 0);
 }
 
@@ -253,8 +260,10 @@ TEST(TrendData, AFreshControlHoldsNoiseBelowItsRange)
     EXPECT_EQ(trend.BorderWidth(), 1);
     ASSERT_EQ(trend.DataA().size(), 185u);
     ASSERT_EQ(trend.DataB().size(), 185u);
-    for (int64_t sample : trend.DataA()) EXPECT_TRUE(sample >= 0 && sample <= 99);
-    for (int64_t sample : trend.DataB()) EXPECT_TRUE(sample >= 0 && sample <= 99);
+    for (int64_t sample : trend.DataA())
+        EXPECT_TRUE(sample >= 0 && sample <= 99);
+    for (int64_t sample : trend.DataB())
+        EXPECT_TRUE(sample >= 0 && sample <= 99);
 }
 
 TEST(TrendData, AddingShiftsAndClampsWithTheUpperBoundFirst)
@@ -263,7 +272,8 @@ TEST(TrendData, AddingShiftsAndClampsWithTheUpperBoundFirst)
     trend.SetDivisions(3);
     trend.ClearDataA();
     trend.ClearDataB();
-    for (int64_t value : {1, 2, 3}) trend.AddDataA(value);
+    for (int64_t value : {1, 2, 3})
+        trend.AddDataA(value);
     trend.AddDataA(4);
     EXPECT_EQ(trend.DataA(), (std::vector<int64_t>{2, 3, 4}));
     trend.AddDataA(101);
@@ -300,7 +310,8 @@ TEST(TrendData, DivisionsClampAndResizeKeepsTheOldestSamples)
     }
     trend.SetDivisions(3);
     trend.ClearDataA();
-    for (int64_t value : {7, 8, 9}) trend.AddDataA(value);
+    for (int64_t value : {7, 8, 9})
+        trend.AddDataA(value);
     trend.SetDivisions(5);
     EXPECT_EQ(trend.DataA(), (std::vector<int64_t>{7, 8, 9, 0, 0}));
     trend.SetDivisions(2);

@@ -43,10 +43,7 @@ std::string Dotted(uint32_t address)
     return text;
 }
 
-int32_t LastSocketError(bool connectedDatagram = false)
-{
-    return SocketErrors::FromErrno(errno, connectedDatagram);
-}
+int32_t LastSocketError(bool connectedDatagram = false) { return SocketErrors::FromErrno(errno, connectedDatagram); }
 
 const char* RefusalText(int32_t code)
 {
@@ -104,10 +101,7 @@ int32_t TDatagramPort::Refuse(int32_t code)
     return code;
 }
 
-void TDatagramPort::BuildSocketErrorText(int32_t code)
-{
-    LastErrorText = SocketErrors::Text(code);
-}
+void TDatagramPort::BuildSocketErrorText(int32_t code) { LastErrorText = SocketErrors::Text(code); }
 
 int32_t TDatagramPort::Resolve(const std::string& host, uint32_t& address)
 {
@@ -171,7 +165,8 @@ std::string TDatagramPort::LocalHost()
     if (Active()) {
         sockaddr_in bound{};
         socklen_t length = sizeof bound;
-        if (getsockname(Socket, reinterpret_cast<sockaddr*>(&bound), &length) == 0) return Dotted(bound.sin_addr.s_addr);
+        if (getsockname(Socket, reinterpret_cast<sockaddr*>(&bound), &length) == 0)
+            return Dotted(bound.sin_addr.s_addr);
     }
     if (LocalAddress != 0) return Dotted(LocalAddress);
     char name[101] = {};
@@ -195,15 +190,9 @@ void TDatagramPort::SetTimeoutMs(int64_t milliseconds)
     Deadline = 0;
 }
 
-void TDatagramPort::StartDeadline()
-{
-    Deadline = Timeout == 0 ? 0 : NowMs() + Timeout;
-}
+void TDatagramPort::StartDeadline() { Deadline = Timeout == 0 ? 0 : NowMs() + Timeout; }
 
-int32_t TDatagramPort::SetActive(bool active)
-{
-    return active ? Activate() : Deactivate();
-}
+int32_t TDatagramPort::SetActive(bool active) { return active ? Activate() : Deactivate(); }
 
 void TDatagramPort::ApplyBufferSizes()
 {

@@ -13,15 +13,9 @@ void* ModuleInstance = nullptr;
 NetClockEventPump HostPump = nullptr;
 void* HostPumpData = nullptr;
 
-bool CallHostPump(void*)
-{
-    return HostPump && HostPump(HostPumpData) != 0;
-}
+bool CallHostPump(void*) { return HostPump && HostPump(HostPumpData) != 0; }
 
-TTimeClientEngine* Engine(intptr_t handle)
-{
-    return reinterpret_cast<TTimeClientEngine*>(handle);
-}
+TTimeClientEngine* Engine(intptr_t handle) { return reinterpret_cast<TTimeClientEngine*>(handle); }
 
 __attribute__((constructor)) void OnLoad()
 {
@@ -30,10 +24,7 @@ __attribute__((constructor)) void OnLoad()
     NetClock_StaticInit(info.dli_fbase);
 }
 
-__attribute__((destructor)) void OnUnload()
-{
-    NetClock_StaticDestroy();
-}
+__attribute__((destructor)) void OnUnload() { NetClock_StaticDestroy(); }
 
 } // namespace
 
@@ -79,20 +70,11 @@ int32_t NetClock_Do(intptr_t handle, int32_t methodId, int32_t paramCount, intpt
     return handle ? Engine(handle)->Do(methodId, paramCount, params) : -1;
 }
 
-const char* NetClock_GetLastError(intptr_t handle)
-{
-    return handle ? Engine(handle)->LastError() : "";
-}
+const char* NetClock_GetLastError(intptr_t handle) { return handle ? Engine(handle)->LastError() : ""; }
 
-int32_t NetClock_GetLastErrorCode(intptr_t handle)
-{
-    return handle ? Engine(handle)->LastErrorCode : 0;
-}
+int32_t NetClock_GetLastErrorCode(intptr_t handle) { return handle ? Engine(handle)->LastErrorCode : 0; }
 
-int32_t NetClock_CheckIndex(intptr_t, int32_t, int32_t)
-{
-    return 0;
-}
+int32_t NetClock_CheckIndex(intptr_t, int32_t, int32_t) { return 0; }
 
 int32_t NetClock_SetEventPump(NetClockEventPump pump, void* userData)
 {

@@ -24,10 +24,7 @@ std::string PathOfSocketFunctions()
 
 } // namespace
 
-void Reset()
-{
-    Current() = TState{};
-}
+void Reset() { Current() = TState{}; }
 
 bool Acquire()
 {
@@ -54,9 +51,6 @@ void Release()
     Current().MaxDatagramSize = 0;
 }
 
-const TState& State()
-{
-    return Current();
-}
+const TState& State() { return Current(); }
 
 } // namespace SocketsLoader

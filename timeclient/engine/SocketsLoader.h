@@ -9,7 +9,7 @@ namespace SocketsLoader {
 
 struct TState {
     int References = 0;
-    std::string Description; // "WinsockInfo"
+    std::string Description;     // "WinsockInfo"
     std::string Status = "Down"; // "WinsockStatus"
     int32_t MaxSockets = 0;
     int32_t MaxDatagramSize = 0;

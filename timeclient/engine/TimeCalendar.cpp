@@ -38,7 +38,8 @@ TCalendarTime FromServerSeconds(uint32_t serverSeconds)
     const uint32_t cycles = days / DaysPerCycle;
     const int dayInCycle = static_cast<int>(days % DaysPerCycle);
     int month = 47;
-    while (Starts[month] > dayInCycle) --month;
+    while (Starts[month] > dayInCycle)
+        --month;
 
     TCalendarTime time;
     time.Year = 1904 + 4 * static_cast<int>(cycles) + month / 12;
@@ -76,7 +77,8 @@ TCalendarTime ToLocal(const TCalendarTime& universal)
     tzset(); // the offset in force now, also after the zone was changed while running
     std::tm local{};
     localtime_r(&seconds, &local);
-    return TCalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+    return TCalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                         local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 } // namespace TimeCalendar

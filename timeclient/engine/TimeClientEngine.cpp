@@ -62,7 +62,10 @@ int32_t TTimeClientEngine::Set(int32_t propertyId, intptr_t value)
     int32_t result;
     switch (propertyId) {
     case NETCLOCK_PROP_LOCALHOST: result = SetLocalHost(text()); break;
-    case NETCLOCK_PROP_TIMEOUT: SetTimeoutMs(static_cast<int64_t>(value) * 1000); result = 0; break;
+    case NETCLOCK_PROP_TIMEOUT:
+        SetTimeoutMs(static_cast<int64_t>(value) * 1000);
+        result = 0;
+        break;
     case NETCLOCK_PROP_TIMEPORT: result = SetRemotePort(static_cast<int32_t>(value)); break;
     case NETCLOCK_PROP_TIMESERVER: result = SetRemoteHost(text()); break;
     default: return -1; // no text: the last error text stays as it was
@@ -81,10 +84,16 @@ int32_t TTimeClientEngine::Do(int32_t methodId, int32_t paramCount, intptr_t* pa
         if (paramCount >= 2) params[1] = reinterpret_cast<intptr_t>(Text.c_str());
         break;
     }
-    case NETCLOCK_METHOD_PROCESSEVENTS: WaitStep(ProcessEventsPauseMs); result = 0; break;
+    case NETCLOCK_METHOD_PROCESSEVENTS:
+        WaitStep(ProcessEventsPauseMs);
+        result = 0;
+        break;
     case NETCLOCK_METHOD_SYNCHRONIZECLOCK: result = Exchange(2); break;
     case NETCLOCK_METHOD_QUERYTIME: result = Exchange(1); break;
-    case NETCLOCK_METHOD_INTERRUPT: RequestInterrupt(); result = 0; break;
+    case NETCLOCK_METHOD_INTERRUPT:
+        RequestInterrupt();
+        result = 0;
+        break;
     default: break;
     }
     LastErrorCode = result;

@@ -61,7 +61,8 @@ TEST(DatagramPort, DataPendingAtDeactivationIsHandedOnBeforeTheSocketCloses)
     port.SetUseConnection(true);
     ASSERT_EQ(port.SetActive(true), 0);
     ASSERT_EQ(port.Send("time?", 5), 0);
-    for (int i = 0; i < 200 && server.Requests() == 0; ++i) usleep(1000);
+    for (int i = 0; i < 200 && server.Requests() == 0; ++i)
+        usleep(1000);
     usleep(20000);
     EXPECT_EQ(port.SetActive(false), 0);
     EXPECT_EQ(port.Received, (std::vector<std::string>{"one", "two"}));
@@ -72,7 +73,8 @@ TEST(DatagramPort, ATimeOutOfZeroNeverEndsAWaitByItself)
     TRecordingPort port;
     port.SetTimeoutMs(0);
     port.StartDeadline();
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(port.WaitStep(1));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(port.WaitStep(1));
     port.SetTimeoutMs(1);
     port.StartDeadline();
     usleep(5000);

@@ -14,7 +14,7 @@
 namespace {
 
 const std::string Example = TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x10}); // 12/06/2026 17:00:00 GMT
-const std::string Unresolvable = std::string(70, 'q') + ".invalid"; // a label too long to ask any server
+const std::string Unresolvable = std::string(70, 'q') + ".invalid";           // a label too long to ask any server
 
 struct TEvent {
     int32_t Code;
@@ -109,8 +109,8 @@ TEST_F(NetClock, TheExampleAnswerGivesServerAndLocalTime)
 
 TEST_F(NetClock, AShortAnswerIsIgnoredAndTheFirstFullAnswerCounts)
 {
-    TTestTimeServer server({TTestTimeServer::Bytes({0x01, 0x02}), Example,
-                            TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x11})});
+    TTestTimeServer server(
+        {TTestTimeServer::Bytes({0x01, 0x02}), Example, TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x11})});
     UseServer(server.Port(), 5);
     ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
     EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "12/06/2026 17:00:00 GMT");
@@ -160,9 +160,11 @@ TEST_F(NetClock, PortZeroAndAnUnknownHostAreRefusedWithTheirTexts)
     EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 116);
     EXPECT_EQ(LastError(),
               "RemotePort can't be zero when UseConnection is set. Please specify a valid service port number.");
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 116) << "the code of a failure is not reset by its text";
 
     EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, Unresolvable), 11001);
     EXPECT_EQ(LastError(), "[11001] Host not found");
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 11001);
     EXPECT_EQ(Text(NETCLOCK_PROP_TIMESERVER), "") << "no address is kept";
 
     EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, "localhost"), 0);

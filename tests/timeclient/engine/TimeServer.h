@@ -41,7 +41,8 @@ public:
     static std::string Bytes(std::initializer_list<int> values)
     {
         std::string bytes;
-        for (int value : values) bytes += static_cast<char>(value);
+        for (int value : values)
+            bytes += static_cast<char>(value);
         return bytes;
     }
 
@@ -54,7 +55,8 @@ private:
             if (poll(&ready, 1, 20) <= 0) continue;
             sockaddr_in client{};
             socklen_t length = sizeof client;
-            const ssize_t got = recvfrom(Socket, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&client), &length);
+            const ssize_t got =
+                recvfrom(Socket, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&client), &length);
             if (got < 0) continue;
             Last.assign(request, static_cast<std::size_t>(got));
             ++RequestCount;
