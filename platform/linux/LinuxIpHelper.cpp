@@ -227,6 +227,7 @@ int TLinuxIpHelper::ReadAdapterTable(std::vector<TAdapter>& table)
     std::stable_sort(table.begin(), table.end(), [](const TAdapter& a, const TAdapter& b) {
         return a.Physical != b.Physical ? a.Physical : a.Index < b.Index;
     });
+    // Leases are read with the table: a renewal re-adds the address, which the kernel announces.
     for (TAdapter& adapter : table)
         adapter.DhcpServer = DhcpLeases::FindServer(Paths.Leases, adapter.Index, adapter.Name);
     return 0;
