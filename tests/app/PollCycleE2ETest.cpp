@@ -27,20 +27,12 @@ namespace {
 
 std::string SelfPath;
 
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 TEST(PollCycleEndToEnd, OnlineTrafficAndOfflineOnARealVethInterface)
 {
     if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;
     TVethNamespaces net("c");
     ASSERT_TRUE(net.Ready()) << "could not make the namespaces";
-    const std::string command = net.InNear("env QUORVEL_INSIDE_NETNS=1 QUORVEL_FAR=" + net.FarAddress() +
-                                           " QUORVEL_NEAR=" + net.NearAddress() + " " + SelfPath);
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(net.RunInside(SelfPath), 0);
 }
 
 class InsideNamespace : public testing::Test {
@@ -65,19 +57,6 @@ protected:
     }
 };
 
-void SendDatagrams(const std::string& address, int count, std::size_t size)
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9);
-    inet_pton(AF_INET, address.c_str(), &target.sin_addr);
-    const std::string payload(size, 'q');
-    for (int i = 0; i < count; ++i)
-        sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target), sizeof target);
-    close(fd);
-}
-
 TEST_F(InsideNamespace, ConnectionComesUpCountsTrafficAndGoesDown)
 {
     TLinuxIpHelperPaths paths;
@@ -91,13 +70,13 @@ TEST_F(InsideNamespace, ConnectionComesUpCountsTrafficAndGoesDown)
 
     ASSERT_TRUE(TickUntil(form, [&] { return form.State.Online; }));
     EXPECT_EQ(form.LabelConn->Caption(), "qvnear");
-    EXPECT_EQ(form.LabelClientIP->Caption().toStdString(), Env("QUORVEL_NEAR"));
-    EXPECT_EQ(form.LabelGatewayIP->Caption().toStdString(), Env("QUORVEL_FAR"));
+    EXPECT_EQ(form.LabelClientIP->Caption().toStdString(), TVethNamespaces::Env("QUORVEL_NEAR"));
+    EXPECT_EQ(form.LabelGatewayIP->Caption().toStdString(), TVethNamespaces::Env("QUORVEL_FAR"));
     EXPECT_EQ(form.LabelDNS1->Caption(), "10.9.9.53");
     EXPECT_EQ(form.LabelSpeed->Caption(), "10,000,000,000");
     EXPECT_TRUE(form.Log->Line(form.Log->Count() - 1).startsWith("Online: "));
 
-    SendDatagrams(Env("QUORVEL_FAR"), 100, 1000);
+    TVethNamespaces::SendDatagrams(TVethNamespaces::Env("QUORVEL_FAR"), 100, 1000);
     Clock.Advance(1000);
     form.TimerStatusTimer();
     EXPECT_GE(form.State.LastSent, 100'000);
@@ -120,13 +99,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     SelfPath = std::filesystem::canonical("/proc/self/exe").string();
-    std::string filter = GTEST_FLAG_GET(filter);
-    if (Env("QUORVEL_INSIDE_NETNS") == "1") {
-        filter = "InsideNamespace.*";
-    } else {
-        filter += filter.find('-') == std::string::npos ? "-InsideNamespace.*" : ":InsideNamespace.*";
-    }
-    GTEST_FLAG_SET(filter, filter);
+    TVethNamespaces::SelectTests();
     TQorvixApplication application(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     return RUN_ALL_TESTS();

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -31,6 +36,47 @@ public:
     ~TVethNamespaces() { Teardown(); }
 
     bool Ready() const { return Ok; }
+
+    // Runs the test program again inside the near namespace, where only its InsideNamespace tests run;
+    // they learn the addresses from QUORVEL_NEAR and QUORVEL_FAR.
+    int RunInside(const std::string& program) const
+    {
+        const std::string command = InNear("env QUORVEL_INSIDE_NETNS=1 QUORVEL_FAR=" + FarAddress() +
+                                           " QUORVEL_NEAR=" + NearAddress() + " " + program);
+        return std::system(command.c_str());
+    }
+
+    static std::string Env(const char* name)
+    {
+        const char* value = std::getenv(name);
+        return value ? value : "";
+    }
+
+    // Inside the namespace only the InsideNamespace tests run; outside, everything else does.
+    static void SelectTests()
+    {
+        std::string filter = GTEST_FLAG_GET(filter);
+        if (Env("QUORVEL_INSIDE_NETNS") == "1") {
+            filter = "InsideNamespace.*";
+        } else {
+            filter += filter.find('-') == std::string::npos ? "-InsideNamespace.*" : ":InsideNamespace.*";
+        }
+        GTEST_FLAG_SET(filter, filter);
+    }
+
+    // Datagrams to the discard port of an address on the pair; nothing needs to listen.
+    static void SendDatagrams(const std::string& address, int count, std::size_t size)
+    {
+        const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(9);
+        inet_pton(AF_INET, address.c_str(), &target.sin_addr);
+        const std::string payload(size, 'q');
+        for (int i = 0; i < count; ++i)
+            sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target), sizeof target);
+        close(fd);
+    }
     std::string NearAddress() const { return "10.201." + Subnet + ".1"; }
     std::string FarAddress() const { return "10.201." + Subnet + ".2"; }
     std::string InNear(const std::string& command) const { return "ip netns exec " + Near + " " + command; }

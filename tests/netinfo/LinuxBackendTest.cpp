@@ -23,14 +23,6 @@ namespace {
 
 std::string SelfPath;
 
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-bool Inside() { return Env("QUORVEL_INSIDE_NETNS") == "1"; }
-
 // Waits for the kernel's view to settle (carrier comes up a moment after "link set up").
 template <typename Predicate> bool WaitFor(Predicate predicate)
 {
@@ -41,28 +33,12 @@ template <typename Predicate> bool WaitFor(Predicate predicate)
     return predicate();
 }
 
-void SendDatagrams(const std::string& address, int count, std::size_t size)
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9); // discard; nothing needs to listen
-    inet_pton(AF_INET, address.c_str(), &target.sin_addr);
-    const std::string payload(size, 'q');
-    for (int i = 0; i < count; ++i)
-        sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target), sizeof target);
-    close(fd);
-}
-
 TEST(LinuxBackend, SnapshotAndRowOfARealVethInterface)
 {
     if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;
     TVethNamespaces net("b");
     ASSERT_TRUE(net.Ready()) << "could not make the namespaces";
-    const std::string command = net.InNear("env QUORVEL_INSIDE_NETNS=1 QUORVEL_FAR=" + net.FarAddress() +
-                                           " QUORVEL_NEAR=" + net.NearAddress() + " " + SelfPath);
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(net.RunInside(SelfPath), 0);
 }
 
 class InsideNamespace : public testing::Test {
@@ -99,8 +75,8 @@ TEST_F(InsideNamespace, ScanFindsTheVethAsFirstEthernetAdapter)
     EXPECT_EQ(snapshot.Index, IfIndex());
     EXPECT_EQ(snapshot.AdapterName, "qvnear");
     EXPECT_EQ(snapshot.Description, LongModel.substr(0, 131)) << "cut to the record's field";
-    EXPECT_EQ(snapshot.ClientIps, std::vector<std::string>{Env("QUORVEL_NEAR")});
-    EXPECT_EQ(snapshot.Gateways, std::vector<std::string>{Env("QUORVEL_FAR")});
+    EXPECT_EQ(snapshot.ClientIps, std::vector<std::string>{TVethNamespaces::Env("QUORVEL_NEAR")});
+    EXPECT_EQ(snapshot.Gateways, std::vector<std::string>{TVethNamespaces::Env("QUORVEL_FAR")});
     EXPECT_EQ(snapshot.DhcpServers, std::vector<std::string>{"10.9.9.1"});
     EXPECT_EQ(snapshot.DnsServers, (std::vector<std::string>{"10.9.9.53", "10.9.9.54"}));
     std::ifstream sysfsAddress("/sys/class/net/qvnear/address");
@@ -119,7 +95,7 @@ TEST_F(InsideNamespace, RowFollowsTheLinkStateAndCountsTheBytesSent)
     EXPECT_EQ(row().Speed, 10'000'000'000ull) << "veth reports 10000 Mbit/s";
 
     const uint64_t before = row().OutOctets;
-    SendDatagrams(Env("QUORVEL_FAR"), 50, 1000);
+    TVethNamespaces::SendDatagrams(TVethNamespaces::Env("QUORVEL_FAR"), 50, 1000);
     EXPECT_GE(row().OutOctets - before, 50u * 1000u);
 
     ASSERT_TRUE(TVethNamespaces::Run("ip link set qvnear down"));
@@ -131,14 +107,14 @@ TEST_F(InsideNamespace, RowFollowsTheLinkStateAndCountsTheBytesSent)
 TEST_F(InsideNamespace, AnAddressChangeIsSeenAtTheNextScan)
 {
     TLinuxIpHelper helper(Paths);
-    EXPECT_EQ(Entry(IPFunctions::ScanAdapters(helper).ClientIps, 1), Env("QUORVEL_NEAR"));
+    EXPECT_EQ(Entry(IPFunctions::ScanAdapters(helper).ClientIps, 1), TVethNamespaces::Env("QUORVEL_NEAR"));
     ASSERT_TRUE(TVethNamespaces::Run("ip addr flush dev qvnear"));
     const AdapterSnapshot withoutAddress = IPFunctions::ScanAdapters(helper);
     EXPECT_EQ(withoutAddress.ClientIps, std::vector<std::string>{"0.0.0.0"});
     EXPECT_TRUE(withoutAddress.Gateways.empty() || withoutAddress.Gateways == std::vector<std::string>{""});
-    ASSERT_TRUE(TVethNamespaces::Run("ip addr add " + Env("QUORVEL_NEAR") + "/24 dev qvnear"));
-    ASSERT_TRUE(TVethNamespaces::Run("ip route add default via " + Env("QUORVEL_FAR")));
-    EXPECT_EQ(Entry(IPFunctions::ScanAdapters(helper).ClientIps, 1), Env("QUORVEL_NEAR"));
+    ASSERT_TRUE(TVethNamespaces::Run("ip addr add " + TVethNamespaces::Env("QUORVEL_NEAR") + "/24 dev qvnear"));
+    ASSERT_TRUE(TVethNamespaces::Run("ip route add default via " + TVethNamespaces::Env("QUORVEL_FAR")));
+    EXPECT_EQ(Entry(IPFunctions::ScanAdapters(helper).ClientIps, 1), TVethNamespaces::Env("QUORVEL_NEAR"));
 }
 
 TEST_F(InsideNamespace, AnInterfaceThatHasGoneIsAnInvalidParameter)
@@ -171,14 +147,6 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     SelfPath = std::filesystem::canonical("/proc/self/exe").string();
     // The InsideNamespace tests only make sense in the namespace that the outer test prepared.
-    std::string filter = GTEST_FLAG_GET(filter);
-    if (Inside()) {
-        filter = "InsideNamespace.*";
-    } else if (filter.find('-') == std::string::npos) {
-        filter += "-InsideNamespace.*";
-    } else {
-        filter += ":InsideNamespace.*";
-    }
-    GTEST_FLAG_SET(filter, filter);
+    TVethNamespaces::SelectTests();
     return RUN_ALL_TESTS();
 }
