@@ -3,6 +3,7 @@
 #include "main.h"
 
 #include "platform/linux/FileRegistry.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxIpHelper.h"
 #include "platform/linux/PosixTextFiles.h"
@@ -12,6 +13,7 @@
 #include "platform/qt/TerminationSignals.h"
 
 #include <filesystem>
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -27,6 +29,12 @@ std::string ProgramPath()
 
 int main(int argc, char** argv)
 {
+    // One instance per session: a second start ends at once, silently, and leaves the first alone.
+    const TInstanceLock instance(TInstanceLock::DefaultPath());
+    if (instance.Result() == TInstanceLock::TResult::HeldElsewhere) return 0;
+    if (instance.Result() == TInstanceLock::TResult::Unavailable)
+        std::cerr << "Quorvel runs without its single-instance guard: " << instance.Problem() << "\n";
+
     const bool headless = HeadlessMode::PrepareHeadless();
     TQorvixApplication application(argc, argv);
     TQorvixApplication::setApplicationName("Quorvel");

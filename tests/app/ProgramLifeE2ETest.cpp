@@ -1,0 +1,85 @@
+// The real program as a user meets it: started twice, stopped by a signal while a connection is up.
+#include "platform/linux/FileRegistry.h"
+#include "settings/MyReg.h"
+
+#include "doubles/RunningProgram.h"
+#include "doubles/TempFolder.h"
+#include "doubles/VethNamespaces.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class ProgramLife : public testing::Test {
+protected:
+    void SetUp() override { std::filesystem::permissions(Temp.Path, std::filesystem::perms::owner_all); }
+
+    TTempFolder Temp{"life"};
+    std::vector<std::string> Environment{"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + Temp.File(""),
+                                         "XDG_CONFIG_HOME=" + Temp.File("config"),
+                                         "XDG_DATA_HOME=" + Temp.File("data")};
+
+    std::string Stored(const std::string& name)
+    {
+        TFileRegistry registry(Temp.File("config/quorvel/registry.reg"));
+        TMyReg reg(registry);
+        reg.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
+        return reg.ReadTextValue("Stats", name, "<none>");
+    }
+};
+
+} // namespace
+
+TEST_F(ProgramLife, ASecondStartEndsSilentlyAndLeavesTheFirstRunning)
+{
+    TRunningProgram first({QORVIX_PROGRAM}, Environment, Temp.File("first.out"));
+    ASSERT_TRUE(first.WaitForOutput("Quorvel v1.0.0.04")) << first.Printed();
+
+    TRunningProgram second({QORVIX_PROGRAM}, Environment, Temp.File("second.out"));
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_EQ(second.Printed(), "");
+    EXPECT_TRUE(first.Running());
+
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(), 0);
+    EXPECT_NE(first.Printed().find("Quorvel stops."), std::string::npos) << first.Printed();
+}
+
+TEST_F(ProgramLife, AStopRequestWhileOnlineSavesTheRunningConnection)
+{
+    if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    TVethNamespaces net("l");
+    ASSERT_TRUE(net.Ready());
+    TRunningProgram program({"sh", "-c", "exec " + net.InNear(QORVIX_PROGRAM)}, Environment, Temp.File("run.out"));
+    ASSERT_TRUE(program.WaitForOutput("Online: ")) << program.Printed();
+    const std::string datagrams =
+        "bash -c 'for i in 1 2 3 4 5; do echo quorvel > /dev/udp/" + net.FarAddress() + "/9; done'";
+    ASSERT_TRUE(TVethNamespaces::Run(net.InNear(datagrams)));
+    // The counters reach the status line at the next tick; wait for one that shows bytes sent.
+    ASSERT_TRUE(TRunningProgram::WaitFor(
+        [&] {
+            const std::string printed = program.Printed();
+            const auto line = printed.rfind("sent ");
+            return line != std::string::npos && printed.compare(line, 7, "sent 0 ") != 0;
+        },
+        60s))
+        << program.Printed();
+
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0) << program.Printed();
+    EXPECT_EQ(Stored("LastConn"), "qvnear");
+    EXPECT_NE(Stored("LastOffLine"), "<none>");
+    EXPECT_NE(Stored("LastOffLine"), "N/A");
+    EXPECT_GT(std::stoll(Stored("LastSent")), 0);
+    EXPECT_EQ(Stored("TotalSent"), Stored("LastSent")) << "a first run's totals are this connection";
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
