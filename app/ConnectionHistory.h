@@ -7,7 +7,7 @@
 class ITextFiles;
 struct MonitorState;
 
-// The history file: one comma-separated line per finished connection, beside the program.
+// The history file: one comma-separated line per finished connection.
 namespace ConnectionHistory {
 
 inline constexpr const char* HeaderLine = "Online,Offline,Connection,Speed,Sent,Received,Duration,Client IP";
@@ -15,11 +15,15 @@ inline constexpr const char* HeaderLine = "Online,Offline,Connection,Speed,Sent,
 // The program's path with its extension replaced by ".log" (added when it has none).
 std::string HistoryPath(const std::string& programPath);
 
+// Where the history goes: beside the program when the user may write in its folder (a build, a portable
+// copy), otherwise the same name in the user's data folder under "quorvel", which is created.
+std::string HistoryPath(ITextFiles& files, const std::string& programPath);
+
 // The record of the last connection; fields are not quoted, so a comma in a name splits that field.
 QString RecordLine(const MonitorState& state, const QString& clientIp);
 
 // Appends the record, writing the header first when the file is new. The file is closed on every path;
-// input/output failures raise EInOutError.
+// input/output failures raise EInOutError and leave the file as it was.
 void Append(ITextFiles& files, const std::string& path, const QString& record);
 
 } // namespace ConnectionHistory

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -23,11 +24,33 @@ QString CountText(int64_t value)
     return QLocale().toString(static_cast<double>(value), 'f', 0);
 }
 
+QString TimeSeparator(const QLocale& locale)
+{
+    // The locale gives no separator of its own, but its time format writes it between hours and minutes
+    // ("H.mm" in Finnish, "HH:mm" in English).
+    const QString format = locale.timeFormat(QLocale::ShortFormat);
+    qsizetype at = 0;
+    while (at < format.size() && format[at] != 'h' && format[at] != 'H')
+        ++at;
+    while (at < format.size() && (format[at] == 'h' || format[at] == 'H'))
+        ++at;
+    QString separator;
+    while (at < format.size() && format[at] != 'm')
+        separator += format[at++];
+    const bool plain =
+        !separator.isEmpty() && at < format.size() &&
+        std::none_of(separator.begin(), separator.end(), [](QChar c) { return c.isLetter() || c == '\''; });
+    return plain ? separator : QStringLiteral(":");
+}
+
 QString TimeStamp(std::chrono::system_clock::time_point moment)
 {
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(moment.time_since_epoch());
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(milliseconds.count());
-    return QLocale().toString(local, QStringLiteral("ddd dd MMM yyyy HH:mm:ss"));
+    const QLocale locale;
+    // Quoted, so that the separator is taken as it is and never as a field of the format.
+    const QString separator = "'" + TimeSeparator(locale) + "'";
+    return locale.toString(local, "ddd dd MMM yyyy HH" + separator + "mm" + separator + "ss");
 }
 
 QString ConnectionName(const std::string& description)

@@ -2,6 +2,7 @@
 
 #include "netinfo/IPFunctions.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <chrono>
@@ -15,7 +16,10 @@ namespace Formatting {
 QString FormatDuration(int64_t seconds);
 // The value with the locale's thousands separator and no decimals (1,234,567).
 QString CountText(int64_t value);
-// "ddd dd mmm yyyy hh:nn:ss" in local time with the locale's short day and month names.
+// The text between hours and minutes in the locale's times; ":" when the locale's format has none.
+QString TimeSeparator(const QLocale& locale);
+// "ddd dd mmm yyyy hh:nn:ss" in local time with the locale's short day and month names; the colons are the
+// locale's time separator.
 QString TimeStamp(std::chrono::system_clock::time_point moment);
 // The adapter's description, cut to 20 characters and "..." when longer.
 QString ConnectionName(const std::string& description);

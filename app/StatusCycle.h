@@ -34,15 +34,21 @@ public:
 
     // Offline to online: anchors from one tick count and one pair of counter readings.
     void StartConnection(const TTickDecision& decision);
-    // One sample; nothing when no time has passed since the previous one. Overflows raise.
+    // One sample; no rates when no time has passed since the previous one, or more than the rates' 32-bit
+    // range of milliseconds. Overflows raise.
     std::optional<TRates> TakeSample(const InterfaceSample& sample);
-    // Online to offline: the anchors go back to 0; the last connection's figures stay.
+    // Online to offline: the anchors go back to 0; the last connection's figures stay. A connection that
+    // ends before its first sample counts no bytes and its real duration.
     void EndConnection();
     void AddLastToTotals();
 
 private:
+    // The connection's figures and the anchors at one reading.
+    void CountSince(int64_t tick, int64_t sent, int64_t received);
+
     MonitorState& State;
     IIpHelper& IpHelper;
     IClock& Clock;
     uint32_t OnlineIndex = 0; // the adapter the running connection's anchors belong to
+    bool Sampled = false;     // the running connection's figures have been counted at least once
 };

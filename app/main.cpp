@@ -277,8 +277,9 @@ void TMainForm::SaveStats()
     MyReg.WriteInt64Value("Stats", "TotalRecv", Checked::Add(State.TotalRecv, State.LastRecv));
     MyReg.WriteInt64Value("Stats", "TotalDuration", Checked::Add(State.TotalDuration, State.LastDuration));
     if (!MenuSaveLog->isChecked()) return;
-    ConnectionHistory::Append(Services.TextFiles, ConnectionHistory::HistoryPath(Services.ProgramPath),
-                              ConnectionHistory::RecordLine(State, LabelClientIP->Caption()));
+    ConnectionHistory::Append(Services.TextFiles,
+                              ConnectionHistory::HistoryPath(Services.TextFiles, Services.ProgramPath),
+                              ConnectionHistory::RecordLine(State, ClientIp));
 }
 
 void TMainForm::AddLogLine(const QString& text)
@@ -327,7 +328,8 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     LabelDNS1->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 1)));
     LabelDNS2->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 2)));
     LabelGatewayIP->SetCaption(QString::fromStdString(Entry(snapshot.Gateways, 1)));
-    LabelClientIP->SetCaption(QString::fromStdString(Entry(snapshot.ClientIps, 1)));
+    ClientIp = QString::fromStdString(Entry(snapshot.ClientIps, 1));
+    LabelClientIP->SetCaption(ClientIp);
     State.LastOnLine = TimeStamp(Services.Clock.Now());
     LabelDuration->setToolTip("Online: " + State.LastOnLine);
     LabelConn->setToolTip(NetworkInfoText(snapshot));
@@ -347,10 +349,8 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     LabelUpSpeed->SetCaption(CountText(rates->UpRate));
     LabelDownSpeed->SetCaption(CountText(rates->DownRate));
     ShowTotals();
-    Services.Console.WriteLine(("Up " + LabelUpSpeed->Caption() + " bytes/s, down " + LabelDownSpeed->Caption() +
-                                " bytes/s, sent " + LabelSent->Caption() + " bytes, received " + LabelRecv->Caption() +
-                                " bytes, duration " + LabelDuration->Caption())
-                                   .toStdString());
+    Services.Console.WriteLine(
+        StatusLine.Build(rates->UpRate, rates->DownRate, State.LastSent, State.LastRecv, State.LastDuration));
 }
 
 void TMainForm::GoOffline()
@@ -368,6 +368,7 @@ void TMainForm::GoOffline()
     ShowLastConnection();
     Cycle.AddLastToTotals();
     ClearCurrentConnection();
+    ClientIp.clear();
     LabelConn->setToolTip(DefaultNotAvailable);
     AddLogLine("Offline: " + State.LastOffLine);
     if (historyFailure) std::rethrow_exception(historyFailure);

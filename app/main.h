@@ -2,6 +2,7 @@
 
 #include "MonitorState.h"
 #include "StatusCycle.h"
+#include "StatusLine.h"
 #include "platform/PlatformServices.h"
 #include "settings/MyReg.h"
 
@@ -123,4 +124,7 @@ private:
 
     TPlatformServices Services;
     TStatusCycle Cycle;
+    TStatusLine StatusLine;
+    // The running connection's client address, for its history record.
+    QString ClientIp;
 };

@@ -7,14 +7,25 @@
 #include "doubles/TempFolder.h"
 #include "doubles/TestPlatform.h"
 #include "doubles/Unprivileged.h"
+#include "platform/linux/FileDescriptor.h"
 
 #include <QAction>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include <fcntl.h>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -149,6 +160,205 @@ TEST_F(StatisticsSave, AHistoryFailureStillCompletesTheOfflineTransition)
     EXPECT_EQ(Form->LabelLastSent->Caption(), "40");
     EXPECT_EQ(Form->LabelConn->Caption(), "");
     EXPECT_TRUE(Form->Log->Line(Form->Log->Count() - 1).startsWith("Offline: "));
+}
+
+TEST_F(StatisticsSave, AConnectionWithoutASampleIsRecordedWithNoBytes)
+{
+    Connection(2, 100);
+    Connection(0, 0);
+    const std::string history = History();
+    EXPECT_NE(history.find("\r\nSun 06 Dec 2026 17:00:03,Sun 06 Dec 2026 17:00:04,eth0,1000000000,0,0,00:00:01,"
+                           "192.168.1.20\r\n"),
+              std::string::npos)
+        << history;
+    EXPECT_EQ(Platform.Registry.Text(Stats, "TotalSent"), "1200");
+}
+
+TEST_F(StatisticsSave, TheRecordTakesTheAddressTheConnectionCameUpWith)
+{
+    Form->TimerStatusTimer();
+    Form->LabelClientIP->SetCaption("edited");
+    Platform.IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_NON_OPERATIONAL;
+    Platform.Clock.Advance(1000);
+    Form->TimerStatusTimer();
+    const std::string history = History();
+    EXPECT_TRUE(history.ends_with(",192.168.1.20\r\n")) << history;
+    Form->SaveStats();
+    EXPECT_TRUE(History().ends_with(",00:00:01,\r\n")) << "offline, there is no address";
+}
+
+// Runs a check in a child process and waits for it with a generous deadline, so that a check that blocks
+// fails the test instead of hanging it. Returns whether the child ended in time and the check held.
+bool InChild(const std::function<bool()>& check)
+{
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        // The child ends here whatever happens, or it would run the rest of the tests a second time.
+        bool held = false;
+        try {
+            held = check();
+        } catch (...) {
+        }
+        _exit(held ? 0 : 1);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Any write that would take the file beyond the limit fails, as on a full disk.
+bool WithFileSizeLimit(rlim_t bytes, const std::function<bool()>& check)
+{
+    return InChild([&] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        return setrlimit(RLIMIT_FSIZE, &limit) == 0 && check();
+    });
+}
+
+bool RaisesInOutError(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EInOutError&) {
+        return true;
+    }
+    return false;
+}
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class HistoryFile : public testing::Test {
+protected:
+    TTempFolder Folder{"historyfile"};
+    std::string Path = Folder.File("qorvix.log");
+    TPosixTextFiles Files;
+};
+
+TEST_F(HistoryFile, AFailedAppendLeavesNoPartOfTheRecord)
+{
+    ConnectionHistory::Append(Files, Path, "first");
+    const std::string before = Contents(Path);
+    EXPECT_TRUE(WithFileSizeLimit(before.size() + 10, [&] {
+        return RaisesInOutError([&] { ConnectionHistory::Append(Files, Path, "a record longer than ten bytes"); });
+    }));
+    EXPECT_EQ(Contents(Path), before);
+    ConnectionHistory::Append(Files, Path, "second");
+    EXPECT_EQ(Contents(Path), before + "second\r\n") << "the next record starts a line of its own";
+}
+
+TEST_F(HistoryFile, AFailedCreationLeavesNoFileSoTheNextOneGetsItsHeader)
+{
+    EXPECT_TRUE(WithFileSizeLimit(
+        20, [&] { return RaisesInOutError([&] { ConnectionHistory::Append(Files, Path, "first"); }); }));
+    EXPECT_FALSE(std::filesystem::exists(Path));
+    ConnectionHistory::Append(Files, Path, "second");
+    EXPECT_EQ(Contents(Path), std::string(ConnectionHistory::HeaderLine) + "\r\nsecond\r\n");
+}
+
+TEST_F(HistoryFile, AFifoIsRefusedWithoutWaitingForAReader)
+{
+    ASSERT_EQ(mkfifo(Path.c_str(), 0600), 0);
+    EXPECT_TRUE(InChild([&] { return RaisesInOutError([&] { ConnectionHistory::Append(Files, Path, "x"); }); }));
+
+    // With a reader there, nothing reaches it either.
+    TFileDescriptor reader(open(Path.c_str(), O_RDONLY | O_NONBLOCK));
+    ASSERT_TRUE(reader.Valid());
+    EXPECT_TRUE(InChild([&] { return RaisesInOutError([&] { ConnectionHistory::Append(Files, Path, "x"); }); }));
+    char byte = 0;
+    EXPECT_LE(read(reader.Get(), &byte, 1), 0);
+}
+
+// Files whose folders are writable or not as the test says.
+class TFolderRights final : public ITextFiles {
+public:
+    TFolderRights(ITextFiles& files, bool writable, std::string dataFolder)
+        : Files(files), Writable(writable), DataFolder(std::move(dataFolder))
+    {
+    }
+    bool FileExists(const std::string& path) override { return Files.FileExists(path); }
+    std::unique_ptr<ITextFile> Create(const std::string& path) override { return Files.Create(path); }
+    std::unique_ptr<ITextFile> OpenForAppend(const std::string& path) override { return Files.OpenForAppend(path); }
+    bool FolderWritable(const std::string& folder) override
+    {
+        Asked.push_back(folder);
+        return Writable;
+    }
+    std::string UserDataFolder() override { return DataFolder; }
+    void CreateFolder(const std::string& folder) override { Files.CreateFolder(folder); }
+
+    std::vector<std::string> Asked;
+
+private:
+    ITextFiles& Files;
+    bool Writable;
+    std::string DataFolder;
+};
+
+TEST_F(HistoryFile, BesideAWritableProgramOtherwiseInTheUsersDataFolder)
+{
+    const std::string data = Folder.File("data");
+    TFolderRights portable(Files, true, data);
+    EXPECT_EQ(ConnectionHistory::HistoryPath(portable, "/opt/quorvel/qorvix"), "/opt/quorvel/qorvix.log");
+    EXPECT_EQ(portable.Asked, std::vector<std::string>{"/opt/quorvel"});
+    EXPECT_FALSE(std::filesystem::exists(data)) << "no folder made when it is not needed";
+
+    TFolderRights installed(Files, false, data);
+    EXPECT_EQ(ConnectionHistory::HistoryPath(installed, "/usr/bin/qorvix"), data + "/quorvel/qorvix.log");
+    EXPECT_TRUE(std::filesystem::is_directory(data + "/quorvel"));
+    EXPECT_EQ(ConnectionHistory::HistoryPath(installed, "/usr/bin/qorvix"), data + "/quorvel/qorvix.log")
+        << "an existing folder is used as it is";
+}
+
+TEST(UserDataFolder, XdgDataHomeWhenAbsoluteOtherwiseUnderHome)
+{
+    std::map<std::string, std::string> variables;
+    TPosixTextFiles files([&](const char* name) {
+        const auto found = variables.find(name);
+        return found == variables.end() ? nullptr : found->second.c_str();
+    });
+    variables["HOME"] = "/home/ann";
+    EXPECT_EQ(files.UserDataFolder(), "/home/ann/.local/share");
+    variables["XDG_DATA_HOME"] = "/data/ann";
+    EXPECT_EQ(files.UserDataFolder(), "/data/ann");
+    variables["XDG_DATA_HOME"] = "relative/data";
+    EXPECT_EQ(files.UserDataFolder(), "/home/ann/.local/share") << "a relative path is not taken";
+}
+
+TEST_F(StatisticsSave, AnInstalledProgramsHistoryGoesToTheUsersDataFolder)
+{
+    const std::string data = Folder.File("data");
+    std::filesystem::create_directory(data);
+    // The program's folder belongs to root and is closed to others; the data folder is the user's.
+    std::filesystem::permissions(Folder.Path, std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
+                                                  std::filesystem::perms::others_exec);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(data.c_str(), 65534, 65534), 0);
+    } else {
+        std::filesystem::permissions(Folder.Path, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+    }
+    EXPECT_TRUE(RunUnprivileged([&] {
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+        Form->SaveStats();
+        return Contents(data + "/quorvel/qorvix.log").starts_with(ConnectionHistory::HeaderLine);
+    }));
+    EXPECT_FALSE(std::filesystem::exists(HistoryPath));
 }
 
 TEST(StatisticsLoad, StartUpShowsTheStoredLastConnectionAndTotals)

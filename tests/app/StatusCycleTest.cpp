@@ -54,7 +54,11 @@ protected:
     }
     QString LastLog() const { return Form.Log->Line(Form.Log->Count() - 1); }
     void LinkDown() { IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_NON_OPERATIONAL; }
+    void LinkUp() { IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_OPERATIONAL; }
+    void FirstConnection();
 };
+
+const std::string StatsKey = "Software\\Velmar Software\\Quorvel\\Stats";
 
 TEST_F(PollCycle, OnlineTransitionShowsTheConnectionAndLogsItsTime)
 {
@@ -293,9 +297,106 @@ TEST_F(PollCycle, ArithmeticOverflowRaisesInsteadOfWrapping)
     IpHelper.Row.dwOutOctets = uint64_t{1} << 63;
     Clock.Advance(1000);
     EXPECT_THROW(Form.TimerStatusTimer(), ERangeError) << "a counter beyond Int64";
-    IpHelper.Row.dwOutOctets = 0;
-    Clock.Advance(int64_t{1} << 31);
-    EXPECT_THROW(Form.TimerStatusTimer(), ERangeError) << "an elapsed time beyond 32 bits";
+}
+
+// Sent 4000 bytes in one sampled second, then down.
+void PollCycle::FirstConnection()
+{
+    Form.TimerStatusTimer();
+    Tick(1000, 4000, 2000);
+    LinkDown();
+    Tick();
+    ASSERT_EQ(State.TotalSent, 4000);
+    LinkUp();
+    Tick();
+    ASSERT_TRUE(State.Online);
+}
+
+TEST_F(PollCycle, AConnectionEndingAtTheTickAfterItStartedCountsNoBytesAndItsRealDuration)
+{
+    FirstConnection();
+    LinkDown();
+    Tick(2500, 300, 300); // traffic no sample saw
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(State.LastSent, 0);
+    EXPECT_EQ(State.LastRecv, 0);
+    EXPECT_EQ(State.LastDuration, 2) << "2.5 s from its start to its end";
+    EXPECT_EQ(State.TotalSent, 4000) << "the first connection is counted once";
+    EXPECT_EQ(State.TotalRecv, 2000);
+    EXPECT_EQ(State.TotalDuration, 1 + 2);
+    EXPECT_EQ(Form.LabelLastSent->Caption(), "0");
+    EXPECT_EQ(Form.LabelLastDuration->Caption(), "00:00:02");
+    EXPECT_EQ(Platform.Registry.Text(StatsKey, "TotalSent"), "4000");
+    EXPECT_EQ(Platform.Registry.Text(StatsKey, "LastSent"), "0");
+}
+
+TEST_F(PollCycle, AConnectionThatOnlyPassedThroughIntermediateStatesCountsNoBytes)
+{
+    FirstConnection();
+    for (uint32_t status : {1u, 2u, 3u, 4u}) {
+        IpHelper.Row.dwOperStatus = status;
+        Tick(1000, 100, 100);
+    }
+    LinkDown();
+    Tick();
+    EXPECT_EQ(State.TotalSent, 4000);
+    EXPECT_EQ(State.TotalRecv, 2000);
+    EXPECT_EQ(State.LastDuration, 5);
+    EXPECT_EQ(State.TotalDuration, 1 + 5);
+}
+
+TEST_F(PollCycle, AConnectionEndedByAnAdapterChangeBeforeItsFirstSampleCountsNoBytes)
+{
+    FirstConnection();
+    IpHelper.Adapters[0].Index = 9;
+    Tick(1000, 50, 0);
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(State.LastSent, 0);
+    EXPECT_EQ(State.TotalSent, 4000);
+    EXPECT_EQ(State.TotalDuration, 1 + 1);
+}
+
+TEST_F(PollCycle, TwentyFlapsAddOnlyTheirOwnTime)
+{
+    FirstConnection();
+    for (int flap = 0; flap < 20; ++flap) {
+        LinkDown();
+        Tick();
+        LinkUp();
+        Tick();
+    }
+    LinkDown();
+    Tick();
+    EXPECT_EQ(State.TotalSent, 4000);
+    EXPECT_EQ(State.TotalDuration, 1 + 21) << "one second for each flap";
+}
+
+TEST_F(PollCycle, AGapBeyondTheRatesRangeIsSkippedAndTheNextSampleMeasuresFromIt)
+{
+    Form.TimerStatusTimer();
+    Tick(1000, 1000, 0);
+    const int64_t suspended = int64_t{1} << 31; // 24.8 days asleep: the tick counts through suspend
+    Tick(suspended, 5000, 0);
+    EXPECT_TRUE(State.Online);
+    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "1,000") << "no rate over the gap";
+    EXPECT_EQ(State.LastSent, 6000) << "the bytes of the gap still count";
+    Tick(1000, 300, 0);
+    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "300") << "measured from the end of the gap";
+    EXPECT_EQ(Form.LabelSent->Caption(), "6,300");
+    EXPECT_EQ(State.LastDuration, (1000 + suspended + 1000) / 1000);
+    Tick(1000, 0, 0);
+    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "0");
+}
+
+TEST_F(PollCycle, TheStatusLineFollowsTheFiguresNotTheLabels)
+{
+    Form.TimerStatusTimer();
+    Tick(1000, 1500, 20);
+    EXPECT_EQ(Console.Lines.back(),
+              "Up 1,500 bytes/s, down 20 bytes/s, sent 1,500 bytes, received 20 bytes, duration 00:00:01");
+    Tick(1000, 1500, 0);
+    EXPECT_EQ(Console.Lines.back(),
+              "Up 1,500 bytes/s, down 0 bytes/s, sent 3,000 bytes, received 20 bytes, duration 00:00:02");
 }
 
 } // namespace

@@ -15,7 +15,14 @@ inline bool RunUnprivileged(const std::function<bool()>& check)
     if (child == 0) {
         constexpr uid_t Nobody = 65534;
         const bool dropped = setgroups(0, nullptr) == 0 && setgid(Nobody) == 0 && setuid(Nobody) == 0;
-        _exit(dropped && check() ? 0 : 1);
+        // Whatever happens, the child ends here: an exception that left it would run the rest of the
+        // test program a second time in the child.
+        bool held = false;
+        try {
+            held = dropped && check();
+        } catch (...) {
+        }
+        _exit(held ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);

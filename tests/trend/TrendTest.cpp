@@ -192,10 +192,20 @@ TEST(TrendPaint, TwoDivisionsDrawOneSegmentAndOnePolygon)
     EXPECT_NE(line.pixel(1 + 5 + 2, 1), Lime) << "the end point is left out";
     trend.SetStyle(tsFilled);
     const QImage filled = trend.Paint();
-    int lit = 0;
-    for (int x = 1; x < 11; ++x)
-        lit += !RowsIn(filled, x, Lime).empty();
-    EXPECT_GT(lit, 0);
+    // One polygon between the two sample points at the slot centres, x 4 (value 0, row 11) and 9 (value 10,
+    // row 1), down to the base line: a triangle with its right angle at (9, 11). Nothing is drawn beside it.
+    for (int x = 1; x < 11; ++x) {
+        const std::vector<int> rows = RowsIn(filled, x, Lime);
+        if (x < 4 || x > 9) {
+            EXPECT_TRUE(rows.empty()) << "column " << x << " is outside the polygon";
+            continue;
+        }
+        ASSERT_FALSE(rows.empty()) << "column " << x;
+        const int diagonal = 11 - 2 * (x - 4); // the edge from (4, 11) to (9, 1)
+        EXPECT_NEAR(rows.front(), diagonal, 1) << "column " << x << " starts at the edge";
+        EXPECT_EQ(rows, Range(rows.front(), 11)) << "column " << x << " is filled down to the base line";
+    }
+    EXPECT_EQ(RowsIn(filled, 9, Lime), Range(1, 11)) << "the right edge runs the whole height";
 }
 
 TEST(TrendPaint, BoundsThatCannotBeScaledAbandonThePaint)
@@ -207,8 +217,17 @@ TEST(TrendPaint, BoundsThatCannotBeScaledAbandonThePaint)
     trend.SetMinVal(-(int64_t{1} << 62));
     trend.SetMaxVal(int64_t{1} << 62);
     EXPECT_THROW(trend.Paint(), EIntOverflow);
-    trend.show();
-    QApplication::processEvents(); // the paint event survives and shows the background
+    trend.resize(30, 20);
+    trend.SetColor(QColor(12, 34, 56));
+    trend.AddDataA(50);
+    // The paint event survives and shows the background alone: no frame, no samples.
+    const QImage shown = trend.grab().toImage();
+    ASSERT_EQ(shown.size(), QSize(30, 20));
+    int others = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            others += shown.pixel(x, y) != qRgb(12, 34, 56);
+    EXPECT_EQ(others, 0);
 }
 
 class PaintCounter : public QObject {
