@@ -5,6 +5,8 @@
 # and stopping on SIGTERM.
 # Usage: check-installed.sh PREFIX   (PREFIX holds bin/, lib/ and share/: ~/.local, or a scratch root's usr/)
 # Exit status: 0 all checks passed, 1 a check failed, 77 a tool the checks need is missing.
+# pass only prints, so "condition && pass || fail" never runs both.
+# shellcheck disable=SC2015
 set -uo pipefail
 prefix=$(realpath "${1:?installed prefix}")
 

@@ -2,6 +2,8 @@
 # Builds the Debian package with scripts/build-deb.sh in a release build of its own, checks its control
 # fields and contents, unpacks it into a scratch root with dpkg -x and checks the installed tree there.
 # Usage: deb-package-test.sh SOURCE_DIR WORK_DIR VERSION   (VERSION: the project's version)
+# pass only prints, so "condition && pass || fail" never runs both.
+# shellcheck disable=SC2015
 set -uo pipefail
 source=${1:?source folder}
 work=$(realpath -m "${2:?work folder}")
