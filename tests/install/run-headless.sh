@@ -41,7 +41,8 @@ run=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work/home" XDG_
     XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime")
 
 with_connection=false
-if [ "$(id -u)" -eq 0 ] && unshare -n -m true 2>/dev/null && command -v ip >/dev/null; then
+if [ "$(id -u)" -eq 0 ] && command -v ip >/dev/null &&
+    unshare -n -m sh -c 'mount -t sysfs sysfs /sys && ip link add q0 type veth peer name q1' 2>/dev/null; then
     with_connection=true
     # The program reads links from sysfs too, so the new namespace gets a sysfs of its own (in a mount
     # namespace of its own, private to this run). Both ends get an address: a connection counts as up only
@@ -61,7 +62,7 @@ if $with_connection; then
     wait_for_line '^Up .* bytes/s, down .* duration ' || fail "no status line for the namespace's connection"
     echo "ok: the installed program prints status lines for a connection"
 else
-    echo "note: not root or no network namespaces here, so no connection was made for status lines"
+    echo "note: not root, or no network namespace with its own sysfs and a veth pair here, so no connection was made for status lines"
 fi
 
 # The program names its engine once it opens it; until then only the dynamic linker's view is checked.
