@@ -9,6 +9,7 @@ packages=(
     clang clang-format libclang-rt-14-dev
     iproute2 procps
     xvfb x11-utils imagemagick fonts-dejavu-core
+    librsvg2-bin desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

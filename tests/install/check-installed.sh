@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Checks an installed Quorvel tree the way a desktop and a user meet it: the program and its engine where the
+# program looks for it, a launcher and metainfo that validate, the launcher's icon in every size, no build-tree
+# run paths, every shared library found, and the installed program starting headless, running its event loop
+# and stopping on SIGTERM.
+# Usage: check-installed.sh PREFIX   (PREFIX holds bin/, lib/ and share/: ~/.local, or a scratch root's usr/)
+# Exit status: 0 all checks passed, 1 a check failed, 77 a tool the checks need is missing.
+# pass only prints, so "condition && pass || fail" never runs both.
+# shellcheck disable=SC2015
+set -uo pipefail
+prefix=$(realpath "${1:?installed prefix}")
+
+for tool in desktop-file-validate appstreamcli readelf ldd; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+        exit 77
+    fi
+done
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+pass() { echo "ok: $*"; }
+
+program=$prefix/bin/qorvix
+# The program opens its engine relative to its own folder; this is the path it computes.
+engine=$(dirname "$program")/../lib/quorvel/libquorvel_netclock.so
+
+check_binaries() {
+    [ -x "$program" ] && readelf -h "$program" >/dev/null 2>&1 || { fail "no executable program at $program"; return; }
+    pass "program at bin/qorvix"
+    if ! readelf -h "$engine" 2>/dev/null | grep -q 'Type:.*DYN'; then
+        fail "no shared library at $engine"
+        return
+    fi
+    pass "engine at lib/quorvel/libquorvel_netclock.so"
+    local exported missing=()
+    exported=$(readelf --dyn-syms -W "$engine" | awk '$7 != "UND" {print $8}')
+    for entry in NetClock_StaticInit NetClock_StaticDestroy NetClock_Create NetClock_Destroy NetClock_Get \
+        NetClock_Set NetClock_Do NetClock_GetLastError NetClock_GetLastErrorCode NetClock_CheckIndex; do
+        grep -qx "$entry" <<<"$exported" || missing+=("$entry")
+    done
+    [ ${#missing[@]} -eq 0 ] && pass "engine exports its entry points" || fail "engine does not export ${missing[*]}"
+    for binary in "$program" "$engine"; do
+        local unresolved run_path
+        unresolved=$(ldd "$binary" 2>&1 | grep 'not found')
+        [ -z "$unresolved" ] && pass "every library of ${binary#"$prefix"/} is found" ||
+            fail "${binary#"$prefix"/} needs missing libraries: $unresolved"
+        # An installed binary must not look for libraries in the folder it was built in.
+        run_path=$(readelf -d "$binary" | grep -E '\((RPATH|RUNPATH)\)')
+        [ -z "$run_path" ] && pass "${binary#"$prefix"/} carries no run path" ||
+            fail "${binary#"$prefix"/} carries a run path: $run_path"
+    done
+}
+
+# Value of KEY in the launcher's [Desktop Entry] group.
+launcher_value() {
+    awk -F= -v key="$1" '/^\[/ {group = $0} group == "[Desktop Entry]" && $1 == key {print substr($0, length(key) + 2); exit}' "$launcher"
+}
+
+# Width and height from a PNG's header: the IHDR chunk holds them big-endian at bytes 16 to 23.
+png_size() {
+    od -An -tu1 -j16 -N8 "$1" | awk '{print ($1 * 16777216 + $2 * 65536 + $3 * 256 + $4) "x" ($5 * 16777216 + $6 * 65536 + $7 * 256 + $8)}'
+}
+
+check_launcher() {
+    launcher=$prefix/share/applications/quorvel.desktop
+    [ -f "$launcher" ] || { fail "no launcher at share/applications/quorvel.desktop"; return; }
+    local report
+    report=$(desktop-file-validate "$launcher" 2>&1) && [ -z "$report" ] && pass "launcher validates" ||
+        fail "desktop-file-validate: $report"
+    [ "$(launcher_value Name)" = Quorvel ] && pass "launcher is named Quorvel" || fail "launcher Name=$(launcher_value Name)"
+    local command
+    command=$(launcher_value Exec | awk '{print $1}')
+    [ -x "$prefix/bin/$command" ] && pass "launcher starts bin/$command" || fail "launcher Exec=$command is not in bin/"
+    [[ ";$(launcher_value Categories)" == *";Network;"* && ";$(launcher_value Categories)" == *";Monitor;"* ]] &&
+        pass "launcher categories Network and Monitor" || fail "launcher Categories=$(launcher_value Categories)"
+    [ "$(launcher_value StartupNotify)" = false ] && pass "launcher without startup notification" ||
+        fail "launcher StartupNotify=$(launcher_value StartupNotify)"
+
+    local icon themed
+    icon=$(launcher_value Icon)
+    [ -n "$icon" ] || { fail "launcher names no icon"; return; }
+    for size in 16 32 48 128; do
+        themed=$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png
+        if [ ! -f "$themed" ]; then
+            fail "no ${size} px icon $icon.png in the hicolor theme"
+        elif [ "$(png_size "$themed")" != "${size}x${size}" ]; then
+            fail "the ${size} px icon is $(png_size "$themed") pixels"
+        else
+            pass "icon $icon at ${size}x${size}"
+        fi
+    done
+    themed=$prefix/share/icons/hicolor/scalable/apps/$icon.svg
+    grep -q '<svg' "$themed" 2>/dev/null && pass "scalable icon $icon.svg" || fail "no scalable icon $icon.svg"
+}
+
+check_metainfo() {
+    local metainfo=("$prefix"/share/metainfo/*.metainfo.xml)
+    [ ${#metainfo[@]} -eq 1 ] && [ -f "${metainfo[0]}" ] || { fail "expected one metainfo file in share/metainfo"; return; }
+    # Validating the tree also checks that the launcher the metainfo names is installed.
+    local report
+    report=$(appstreamcli validate-tree --no-net "$prefix" 2>&1) && pass "metainfo validates with the launcher" ||
+        fail "appstreamcli validate-tree: $report"
+    grep -q '<launchable type="desktop-id">quorvel.desktop</launchable>' "${metainfo[0]}" &&
+        pass "metainfo names the launcher" || fail "metainfo does not name quorvel.desktop as launchable"
+    grep -Eq '<image>https?://[^<]+\.png</image>' "${metainfo[0]}" && pass "metainfo has a screenshot" ||
+        fail "metainfo has no screenshot image"
+}
+
+check_binaries
+check_launcher
+check_metainfo
+if [ -x "$program" ]; then
+    "$(dirname "$0")/run-headless.sh" "$program" "$engine" || failures=$((failures + 1))
+fi
+
+[ "$failures" -eq 0 ] && echo "installed tree $prefix: all checks passed" || echo "installed tree $prefix: $failures check(s) failed"
+[ "$failures" -eq 0 ]
