@@ -270,9 +270,11 @@ TEST(TrendProperties, APaletteBackgroundFollowsThePaletteAndAFixedOneStays)
     palette.setColor(QPalette::Button, QColor(200, 10, 10));
     trend.setPalette(palette);
     EXPECT_EQ(trend.Color(), QColor(0, 0, 128)) << "a colour of its own stays";
+    EXPECT_FALSE(trend.SystemColor().has_value());
     EXPECT_EQ(trend.Paint().pixel(120, 10), qRgb(0, 0, 128));
 
     trend.SetSystemColor(QPalette::Button);
+    EXPECT_EQ(trend.SystemColor(), QPalette::Button);
     EXPECT_EQ(trend.Color(), QColor(200, 10, 10));
 }
 
