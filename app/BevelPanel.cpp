@@ -1,5 +1,6 @@
 #include "BevelPanel.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
 #include <qdrawutil.h>
@@ -8,6 +9,8 @@ TBevelPanel::TBevelPanel(const QString& name, const QString& caption, QWidget* p
     : QWidget(parent), CaptionText(caption)
 {
     setObjectName(name);
+    // The paint covers every pixel, so nothing behind the panel needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TBevelPanel::paintEvent(QPaintEvent*)
@@ -23,5 +26,5 @@ void TBevelPanel::paintEvent(QPaintEvent*)
 void TBevelPanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QWidget::mouseDoubleClickEvent(event);
-    emit DoubleClicked();
+    if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }

@@ -11,6 +11,7 @@ public:
     QString Caption() const { return CaptionText; }
 
 signals:
+    // A double click of the left button; other buttons' double clicks do nothing.
     void DoubleClicked();
 
 protected:

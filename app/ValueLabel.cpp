@@ -2,41 +2,50 @@
 
 #include <QEvent>
 #include <QFontMetrics>
-
-namespace {
-constexpr int LabelHeight = 13;
-}
+#include <QMouseEvent>
+#include <QPainter>
 
 TValueLabel::TValueLabel(const QString& name, int rightEdge, int top, QWidget* parent)
-    : QLabel(parent), RightEdgeX(rightEdge)
+    : QWidget(parent), RightEdgeX(rightEdge)
 {
     setObjectName(name);
-    setAlignment(Qt::AlignRight | Qt::AlignTop);
-    setTextFormat(Qt::PlainText);
+    setForegroundRole(QPalette::WindowText);
     move(rightEdge, top);
-    SetCaption(name);
+    CaptionText = name;
+    FitToText();
 }
 
 void TValueLabel::SetCaption(const QString& caption)
 {
-    setText(caption);
+    if (caption == CaptionText) return;
+    CaptionText = caption;
     FitToText();
+    update();
+}
+
+void TValueLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(rect(), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, CaptionText);
 }
 
 void TValueLabel::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    QLabel::mouseDoubleClickEvent(event);
-    emit DoubleClicked();
+    QWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }
 
 void TValueLabel::changeEvent(QEvent* event)
 {
-    QLabel::changeEvent(event);
+    QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) FitToText();
 }
 
+// A new width moves the left edge only; the parent repaints what the label uncovers by itself.
 void TValueLabel::FitToText()
 {
-    const int width = QFontMetrics(font()).horizontalAdvance(text());
-    setGeometry(RightEdgeX - width, y(), width, LabelHeight);
+    const int width = QFontMetrics(font()).horizontalAdvance(CaptionText);
+    const QRect fitted(RightEdgeX - width, y(), width, LabelHeight);
+    if (fitted != geometry()) setGeometry(fitted);
 }

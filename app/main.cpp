@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "BevelPanel.h"
+#include "CaptionGroupBox.h"
 #include "ConnectionHistory.h"
 #include "Formatting.h"
 #include "StatusLogView.h"
@@ -76,8 +77,7 @@ void TMainForm::BuildWindow()
 
 QGroupBox* TMainForm::AddGroup(const QString& name, const QString& caption, const QRect& geometry)
 {
-    auto* group = new QGroupBox(caption, this);
-    group->setObjectName(name);
+    auto* group = new TCaptionGroupBox(name, caption, this);
     group->setGeometry(geometry);
     return group;
 }
@@ -146,7 +146,7 @@ void TMainForm::BuildLowerArea()
     Trend->setObjectName("Trend");
     Trend->setGeometry(16, 290, 240, 50);
     Trend->SetBorderWidth(1);
-    Trend->SetColor(palette().color(QPalette::Button));
+    Trend->SetSystemColor(QPalette::Button);
     Trend->SetMaxVal(7000);
     Trend->SetDivisions(238);
     Trend->SetOptions(toTwin);
@@ -242,6 +242,11 @@ void TMainForm::FormCreate()
     LabelTotalRecv->SetCaption(Formatting::CountText(State.TotalRecv));
     LabelTotalDuration->SetCaption(Formatting::FormatDuration(State.TotalDuration));
     TimerStatus->start();
+    // The first poll does not wait a whole interval, so the first figures follow one second later. It runs
+    // from the event loop, where a failure is reported like any tick's, and only while the timer runs.
+    QTimer::singleShot(0, this, [this] {
+        if (TimerStatus->isActive()) TimerStatusTimer();
+    });
 }
 
 void TMainForm::LoadStats()

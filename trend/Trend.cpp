@@ -21,7 +21,6 @@ TTrend::TTrend(QWidget* parent) : QWidget(parent)
     DivisionCount = width();
     SamplesA.resize(DivisionCount);
     SamplesB.resize(DivisionCount);
-    Background = palette().color(QPalette::Button);
     // A fresh control shows noise until its owner clears it.
     std::minstd_rand random(std::random_device{}());
     std::uniform_int_distribution<int64_t> noise(0, MaxValue - MinValue - 1);
@@ -46,7 +45,19 @@ void TTrend::SetOptions(TTrendOptions value) { Store(OptionSet, value); }
 void TTrend::SetStyle(TTrendStyle value) { Store(DrawStyle, value); }
 void TTrend::SetColorDataA(const QColor& value) { Store(ColorA, value); }
 void TTrend::SetColorDataB(const QColor& value) { Store(ColorB, value); }
-void TTrend::SetColor(const QColor& value) { Store(Background, value); }
+QColor TTrend::Color() const { return BackgroundRole ? palette().color(*BackgroundRole) : Background; }
+
+void TTrend::SetColor(const QColor& value)
+{
+    if (!BackgroundRole && Background == value) return;
+    BackgroundRole.reset();
+    Background = value;
+    update();
+}
+
+// A palette colour is looked up at every paint, and a palette change repaints the widget, so the graph
+// follows a new desktop theme like the window around it.
+void TTrend::SetSystemColor(QPalette::ColorRole role) { Store(BackgroundRole, std::optional(role)); }
 void TTrend::SetBorderWidth(int32_t value) { Store(Border, value); }
 
 void TTrend::SetDivisions(int32_t value)
@@ -102,14 +113,14 @@ void TTrend::paintEvent(QPaintEvent*)
     } catch (const Exception&) {
         // Bounds that cannot be drawn (MaxVal equal to MinVal, say) would otherwise raise on every repaint,
         // once a second; the graph shows its background until the bounds are sound again.
-        painter.fillRect(rect(), Background);
+        painter.fillRect(rect(), Color());
     }
 }
 
 void TTrend::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QWidget::mouseDoubleClickEvent(event);
-    emit DoubleClicked();
+    if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }
 
 void TTrend::mousePressEvent(QMouseEvent* event)

@@ -2,9 +2,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPalette>
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 enum TTrendStyle : uint8_t { tsBar, tsLine, tsScatter, tsFilled };
@@ -32,8 +34,11 @@ public:
     void SetColorDataA(const QColor& value);
     QColor ColorDataB() const { return ColorB; }
     void SetColorDataB(const QColor& value);
-    QColor Color() const { return Background; }
+    // The background: a fixed colour, or a colour of the palette that follows the desktop's theme.
+    QColor Color() const;
     void SetColor(const QColor& value);
+    void SetSystemColor(QPalette::ColorRole role);
+    std::optional<QPalette::ColorRole> SystemColor() const { return BackgroundRole; }
     int32_t BorderWidth() const { return Border; }
     void SetBorderWidth(int32_t value);
 
@@ -49,6 +54,7 @@ public:
     QImage Paint() const;
 
 signals:
+    // A double click of the left button; other buttons' double clicks do nothing.
     void DoubleClicked();
     void MousePressed(QMouseEvent* event);
 
@@ -69,6 +75,7 @@ private:
     QColor ColorA = QColor(0, 255, 0);
     QColor ColorB = QColor(255, 0, 0);
     QColor Background;
+    std::optional<QPalette::ColorRole> BackgroundRole = QPalette::Button;
     int32_t Border = 1;
     std::vector<int64_t> SamplesA;
     std::vector<int64_t> SamplesB;

@@ -10,13 +10,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDeadlineTimer>
 #include <QGroupBox>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -28,16 +35,80 @@ protected:
     QLabel* FixedLabel(QGroupBox* group, const QString& text)
     {
         for (QLabel* label : group->findChildren<QLabel*>())
-            if (label->text() == text && !qobject_cast<TValueLabel*>(label)) return label;
+            if (label->text() == text) return label;
         return nullptr;
     }
     TValueLabel* UnitLabel(QGroupBox* group, int top, const QString& text)
     {
         for (TValueLabel* label : group->findChildren<TValueLabel*>())
-            if (label->text() == text && label->y() == top) return label;
+            if (label->Caption() == text && label->y() == top) return label;
         return nullptr;
     }
+    void ConnectAnAdapter()
+    {
+        TFakeAdapter adapter;
+        adapter.Index = 2;
+        adapter.Description = "Realtek PCIe GbE Family Controller";
+        adapter.Name = "enp3s0";
+        adapter.Ips = {"192.168.1.20"};
+        Platform.IpHelper.Adapters = {adapter};
+        Platform.IpHelper.Row.dwType = MIB_IF_TYPE_ETHERNET;
+        Platform.IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_OPERATIONAL;
+    }
+    static QImage Render(QWidget* widget)
+    {
+        QImage image(widget->size(), QImage::Format_RGB32);
+        image.fill(Qt::magenta); // shows what a paint leaves out
+        widget->render(&image);
+        return image;
+    }
+    // The first and last row with text ink in the given columns.
+    static std::pair<int, int> InkRows(const QImage& image, int left, int right)
+    {
+        int first = image.height(), last = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = left; x <= right; ++x)
+                if (qGray(image.pixel(x, y)) < 100) {
+                    first = std::min(first, y);
+                    last = std::max(last, y);
+                }
+        return {first, last};
+    }
+    static void DoubleClick(QWidget* widget, Qt::MouseButton button)
+    {
+        const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+        QMouseEvent event(QEvent::MouseButtonDblClick, inside, widget->mapToGlobal(inside), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
 };
+
+// Counts the events a widget receives, by type.
+class TEventCounter : public QObject {
+public:
+    explicit TEventCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int Count(QEvent::Type type) const { return Counts.value(type); }
+    void Reset() { Counts.clear(); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        ++Counts[event->type()];
+        return false;
+    }
+
+private:
+    QHash<QEvent::Type, int> Counts;
+};
+
+// Processes events until the condition holds, for at most 10 seconds.
+bool WaitFor(const std::function<bool()>& condition)
+{
+    QDeadlineTimer deadline(10000);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
 
 struct TRow {
     const char* Group;
@@ -99,11 +170,10 @@ TEST_F(MainLayout, EveryRowHasItsCaptionValueAndUnitInPlace)
         ASSERT_NE(group, nullptr);
         auto* value = group->findChild<TValueLabel*>(row.Value);
         ASSERT_NE(value, nullptr);
-        EXPECT_EQ(value->text(), row.Value) << "design caption is the label's own name";
+        EXPECT_EQ(value->Caption(), row.Value) << "design caption is the label's own name";
         EXPECT_EQ(value->x() + value->width(), row.ValueRight);
         EXPECT_EQ(value->y(), row.Top);
         EXPECT_EQ(value->height(), 13);
-        EXPECT_TRUE(value->alignment() & Qt::AlignRight);
         if (row.Caption) {
             QLabel* caption = FixedLabel(group, row.Caption);
             ASSERT_NE(caption, nullptr);
@@ -160,15 +230,181 @@ TEST_F(MainLayout, TrendAndLogSitBelowTheGroups)
 TEST_F(MainLayout, LogLinesAreDrawnInTheTextColourNotGreyed)
 {
     Form.Log->Append("Quorvel v1.0.0.04");
-    QImage image(Form.Log->size(), QImage::Format_RGB32);
-    Form.Log->render(&image);
+    const QImage image = Render(Form.Log);
     int darkest = 255;
-    for (int y = 0; y < TStatusLogView::RowHeight; ++y)
-        for (int x = 0; x < image.width(); ++x)
+    for (int y = 1; y <= TStatusLogView::RowHeight; ++y)
+        for (int x = 1; x < image.width() - 1; ++x)
             darkest = std::min(darkest, qGray(image.pixel(x, y)));
     EXPECT_LT(darkest, 60);
-    for (int x = 0; x < image.width(); ++x)
+    for (int x = 1; x < image.width() - 1; ++x)
         EXPECT_EQ(image.pixel(x, 40), Form.palette().color(QPalette::Button).rgb()) << "rows 2 and 3 are empty";
+}
+
+// 50 pixels: a 1-pixel border around three rows of 16.
+TEST_F(MainLayout, LogHasAFlatBorderWithItsThreeRowsInside)
+{
+    const QString longLine = QString("W").repeated(80);
+    for (const QString& line : {QString("Quorvel v1.0.0.04"), QString("Online: Tue 08 Dec 2026 00:36:24"), longLine})
+        Form.Log->Append(line);
+    const QImage image = Render(Form.Log);
+    const QRgb frame = Form.Log->palette().color(QPalette::Shadow).rgb();
+    ASSERT_NE(frame, Form.palette().color(QPalette::Button).rgb());
+    for (int x = 0; x < 240; ++x) {
+        EXPECT_EQ(image.pixel(x, 0), frame) << x;
+        EXPECT_EQ(image.pixel(x, 49), frame) << x;
+    }
+    for (int y = 0; y < 50; ++y) {
+        EXPECT_EQ(image.pixel(0, y), frame) << y;
+        EXPECT_EQ(image.pixel(239, y), frame) << "the long third line stops at the border, row " << y;
+    }
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        TStatusLogView log("Log", &Form);
+        log.setGeometry(Form.Log->geometry());
+        for (int empty = 0; empty < row; ++empty)
+            log.Append("");
+        log.Append("Quorvel v1.0.0.04 Wg");
+        const auto [top, bottom] = InkRows(Render(&log), 1, 238);
+        EXPECT_GE(top, 1 + row * 16);
+        EXPECT_LE(bottom, 16 + row * 16);
+    }
+}
+
+TEST_F(MainLayout, GroupFramesRunThroughTheMiddleOfTheirCaptions)
+{
+    for (QGroupBox* group : {Form.GroupBox2, Form.GroupBox1, Form.GroupBox3}) {
+        SCOPED_TRACE(group->objectName().toStdString());
+        const QImage image = Render(group);
+        const QRgb face = group->palette().color(QPalette::Button).rgb();
+        // The top line, read where no caption is above it.
+        int line = -1;
+        for (int y = 0; y < 24 && line < 0; ++y)
+            if (image.pixel(image.width() - 12, y) != face) line = y;
+        ASSERT_GE(line, 0) << "no frame line above the first row";
+        int captionLeft = image.width(), captionRight = -1, captionTop = 24, captionBottom = -1;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100) {
+                    captionLeft = std::min(captionLeft, x);
+                    captionRight = std::max(captionRight, x);
+                    captionTop = std::min(captionTop, y);
+                    captionBottom = std::max(captionBottom, y);
+                }
+        ASSERT_GE(captionBottom, 0) << "no caption above the first row";
+        EXPECT_LT(captionTop, line);
+        EXPECT_GT(captionBottom, line);
+        EXPECT_LE(std::abs(2 * line - (captionTop + captionBottom)), 4)
+            << "line " << line << ", caption rows " << captionTop << " to " << captionBottom;
+        // The caption's spaces leave the line clear on both sides of its text; the line goes on beyond them.
+        for (int gap = 2; gap <= 4; ++gap) {
+            EXPECT_EQ(image.pixel(captionLeft - gap, line), face);
+            EXPECT_EQ(image.pixel(captionRight + gap, line), face);
+        }
+        EXPECT_NE(image.pixel(4, line), face);
+        EXPECT_NE(image.pixel(captionRight + 20, line), face);
+        EXPECT_LT(captionBottom, 24) << "the caption stays above the first row";
+    }
+}
+
+TEST_F(MainLayout, OnlyALeftDoubleClickResetsTheTotalsOrCopiesTheNetworkInfo)
+{
+    Form.State.TotalSent = 4000;
+    Form.LabelTotalSent->SetCaption("4,000");
+    for (Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton}) {
+        DoubleClick(Form.Reset, button);
+        DoubleClick(Form.LabelConn, button);
+    }
+    EXPECT_EQ(Form.State.TotalSent, 4000);
+    EXPECT_EQ(Form.LabelTotalSent->Caption(), "4,000");
+    EXPECT_TRUE(Platform.Clipboard.Texts.empty());
+    EXPECT_EQ(Form.Log->Count(), 0);
+
+    DoubleClick(Form.Reset, Qt::LeftButton);
+    EXPECT_EQ(Form.State.TotalSent, 0);
+    EXPECT_EQ(Form.LabelTotalSent->Caption(), "");
+    DoubleClick(Form.LabelConn, Qt::LeftButton);
+    EXPECT_EQ(Platform.Clipboard.Texts.size(), 1u);
+    EXPECT_EQ(Form.Log->Count(), 2);
+}
+
+TEST_F(MainLayout, TrendFollowsTheWindowsPalette)
+{
+    QPalette palette = Form.palette();
+    palette.setColor(QPalette::Button, QColor(40, 60, 90));
+    Form.setPalette(palette);
+    EXPECT_EQ(Form.Trend->Color(), QColor(40, 60, 90));
+    EXPECT_EQ(Form.Trend->Paint().pixel(120, 10), qRgb(40, 60, 90));
+}
+
+TEST_F(MainLayout, GroupsRedrawTheirFrameInANewPalette)
+{
+    const QRgb oldFace = Render(Form.GroupBox2).pixel(120, 118);
+    QPalette palette = Form.palette();
+    palette.setColor(QPalette::Button, QColor(200, 220, 240));
+    Form.setPalette(palette);
+    const QImage image = Render(Form.GroupBox2);
+    EXPECT_NE(oldFace, qRgb(200, 220, 240));
+    EXPECT_EQ(image.pixel(120, 118), qRgb(200, 220, 240)) << "between the rows";
+    EXPECT_EQ(image.pixel(image.width() - 12, 0), qRgb(200, 220, 240)) << "above the line";
+}
+
+TEST_F(MainLayout, AValueChangeRepaintsTheLabelButNotTheWindowOrALayout)
+{
+    Form.show();
+    QApplication::processEvents();
+    TEventCounter window(&Form), group(Form.GroupBox2), label(Form.LabelConn);
+    Form.LabelConn->SetCaption("Intel(R) Ethernet Con...");
+    ASSERT_TRUE(WaitFor([&] { return label.Count(QEvent::Paint) > 0; }));
+    QApplication::processEvents();
+    EXPECT_EQ(window.Count(QEvent::Paint), 0) << "the group covers the window behind the label";
+    EXPECT_EQ(group.Count(QEvent::LayoutRequest), 0) << "nothing here is laid out";
+    EXPECT_EQ(Form.LabelConn->x() + Form.LabelConn->width(), 225);
+
+    label.Reset();
+    Form.LabelConn->SetCaption("Intel(R) Ethernet Con...");
+    QApplication::processEvents();
+    EXPECT_EQ(label.Count(QEvent::Paint), 0) << "the same text again repaints nothing";
+    EXPECT_EQ(label.Count(QEvent::Move) + label.Count(QEvent::Resize), 0);
+}
+
+// What the screen shows after a few updates of parts of the window is what a full paint of it shows.
+TEST_F(MainLayout, UpdatedLabelsLeaveTheWindowAsAFullPaintDrawsIt)
+{
+    Form.show();
+    TEventCounter label(Form.LabelConn);
+    for (const QString& text : {QString("Intel(R) Ethernet Con..."), QString("eth0")}) {
+        label.Reset();
+        Form.LabelConn->SetCaption(text);
+        Form.LabelTotalSent->SetCaption(text);
+        ASSERT_TRUE(WaitFor([&] { return label.Count(QEvent::Paint) > 0; }));
+    }
+    QApplication::processEvents();
+    const QImage onScreen = Form.screen()->grabWindow(Form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(onScreen.size(), Form.size());
+    EXPECT_TRUE(onScreen == Render(&Form));
+}
+
+TEST_F(MainLayout, TheFirstPollRunsOnceTheEventLoopRunsNotAfterAnInterval)
+{
+    ConnectAnAdapter();
+    Form.FormCreate();
+    Form.TimerStatus->setInterval(3'600'000); // only the first poll can come in time
+    EXPECT_EQ(Platform.IpHelper.AdaptersCalls, 0) << "the window's creation itself polls nothing";
+    ASSERT_TRUE(WaitFor([&] { return Form.State.Online; }));
+    EXPECT_TRUE(Form.Log->Line(Form.Log->Count() - 1).startsWith("Online: "));
+    EXPECT_TRUE(Form.TimerStatus->isActive());
+}
+
+TEST_F(MainLayout, AStoppedStatusTimerMakesNoFirstPoll)
+{
+    ConnectAnAdapter();
+    Form.FormCreate();
+    Form.TimerStatus->stop();
+    bool later = false;
+    QTimer::singleShot(0, [&] { later = true; });
+    ASSERT_TRUE(WaitFor([&] { return later; }));
+    EXPECT_EQ(Platform.IpHelper.AdaptersCalls, 0);
+    EXPECT_FALSE(Form.State.Online);
 }
 
 TEST_F(MainLayout, PopupMenuHasSixteenItemsInOrderWithShowWindowAsBoldDefault)

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
@@ -255,7 +256,7 @@ TEST(TrendProperties, WritingTheCurrentValueRequestsNoPaintAndChangesPaintOnce)
     trend.SetStyle(tsBar);
     trend.SetColorDataA(QColor(0, 255, 0));
     trend.SetColorDataB(QColor(255, 0, 0));
-    trend.SetColor(trend.Color());
+    trend.SetSystemColor(QPalette::Button);
     trend.SetBorderWidth(1);
     QApplication::processEvents();
     EXPECT_EQ(counter.Paints, 0);
@@ -266,6 +267,47 @@ TEST(TrendProperties, WritingTheCurrentValueRequestsNoPaintAndChangesPaintOnce)
     trend.SetStyle(tsLine);
     QApplication::processEvents();
     EXPECT_EQ(counter.Paints, 1) << "several requests, one paint";
+}
+
+TEST(TrendProperties, APaletteBackgroundFollowsThePaletteAndAFixedOneStays)
+{
+    TTrend trend;
+    ConfigureAsMainTrend(trend);
+    trend.show();
+    QApplication::processEvents();
+    PaintCounter counter;
+    trend.installEventFilter(&counter);
+    QPalette palette = trend.palette();
+    palette.setColor(QPalette::Button, QColor(10, 20, 30));
+    trend.setPalette(palette);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.Paints, 1) << "a new theme repaints the graph";
+    EXPECT_EQ(trend.Color(), QColor(10, 20, 30));
+    EXPECT_EQ(trend.Paint().pixel(120, 10), qRgb(10, 20, 30));
+
+    trend.SetColor(QColor(0, 0, 128));
+    palette.setColor(QPalette::Button, QColor(200, 10, 10));
+    trend.setPalette(palette);
+    EXPECT_EQ(trend.Color(), QColor(0, 0, 128)) << "a colour of its own stays";
+    EXPECT_FALSE(trend.SystemColor().has_value());
+    EXPECT_EQ(trend.Paint().pixel(120, 10), qRgb(0, 0, 128));
+
+    trend.SetSystemColor(QPalette::Button);
+    EXPECT_EQ(trend.SystemColor(), QPalette::Button);
+    EXPECT_EQ(trend.Color(), QColor(200, 10, 10));
+}
+
+TEST(TrendMouse, OnlyTheLeftButtonsDoubleClickIsADoubleClick)
+{
+    TTrend trend;
+    int doubleClicks = 0;
+    QObject::connect(&trend, &TTrend::DoubleClicked, [&] { ++doubleClicks; });
+    for (Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton, Qt::LeftButton}) {
+        QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(5, 5), trend.mapToGlobal(QPointF(5, 5)), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&trend, &event);
+    }
+    EXPECT_EQ(doubleClicks, 1);
 }
 
 TEST(TrendData, AFreshControlHoldsNoiseBelowItsRange)
