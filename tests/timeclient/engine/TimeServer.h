@@ -63,10 +63,19 @@ public:
     }
 
 private:
+    // The system clock itself: time() may read a coarse copy that is a few milliseconds behind, which
+    // near a second's end names the second before the one the client's clock is already in.
+    static int64_t ClockSeconds()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return now.tv_sec;
+    }
+
     void SendAnswers(const sockaddr_in& client)
     {
         for (const std::string& answer : Answers) {
-            const std::string bytes = answer == Now ? AnswerFor(std::time(nullptr)) : answer;
+            const std::string bytes = answer == Now ? AnswerFor(ClockSeconds()) : answer;
             sendto(Socket, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&client), sizeof client);
             ++SentCount;
         }
