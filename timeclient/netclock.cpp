@@ -38,7 +38,9 @@ template <typename Function> void Bind(Function& entry, const char* name)
 bool LoadEngine(const std::string& programPath)
 {
     UnloadEngine();
-    const std::filesystem::path folder = std::filesystem::path(programPath).parent_path();
+    // A bare file name would make dlopen search the system's library path: the folder is always named.
+    std::filesystem::path folder = std::filesystem::path(programPath).parent_path();
+    if (folder.empty()) folder = ".";
     for (const std::filesystem::path& candidate :
          {folder / EngineFileName, folder / ".." / "lib" / "quorvel" / EngineFileName}) {
         Module.reset(dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL));
