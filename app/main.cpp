@@ -5,6 +5,8 @@
 #include "ConnectionHistory.h"
 #include "Formatting.h"
 #include "StatusLogView.h"
+#include "SyncSchedule.h"
+#include "SyncTimer.h"
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
@@ -56,6 +58,7 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
     BuildPopupMenu();
     BuildTimers();
     WireEvents();
+    BuildTimeClient();
 }
 
 TMainForm::~TMainForm() = default;
@@ -241,6 +244,8 @@ void TMainForm::FormCreate()
     LabelTotalSent->SetCaption(Formatting::CountText(State.TotalSent));
     LabelTotalRecv->SetCaption(Formatting::CountText(State.TotalRecv));
     LabelTotalDuration->SetCaption(Formatting::FormatDuration(State.TotalDuration));
+    LoadSynchronizeTimeOptions();
+    ApplySynchronizeTime();
     TimerStatus->start();
     // The first poll does not wait a whole interval, so the first figures follow one second later. It runs
     // from the event loop, where a failure is reported like any tick's, and only while the timer runs.
@@ -339,6 +344,7 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     LabelDuration->setToolTip("Online: " + State.LastOnLine);
     LabelConn->setToolTip(NetworkInfoText(snapshot));
     AddLogLine("Online: " + State.LastOnLine);
+    Schedule->ConnectionUp(MenuSynchronizeTime->isChecked());
 }
 
 void TMainForm::TakeSample(const InterfaceSample& sample)
@@ -376,6 +382,7 @@ void TMainForm::GoOffline()
     ClientIp.clear();
     LabelConn->setToolTip(DefaultNotAvailable);
     AddLogLine("Offline: " + State.LastOffLine);
+    Schedule->ConnectionDown(MenuSynchronizeTime->isChecked());
     if (historyFailure) std::rethrow_exception(historyFailure);
 }
 
@@ -405,3 +412,57 @@ void TMainForm::ClearCurrentConnection()
                                LabelGatewayIP, LabelClientIP, LabelUpSpeed, LabelDownSpeed})
         label->SetCaption({});
 }
+
+// --- Scheduled clock synchronisation
+
+void TMainForm::BuildTimeClient()
+{
+    NetClock.SetTimeout(30);
+    NetClock.SetTimeServer(TNetClock::DefaultTimeServer);
+    NetClock.OnError = [this](TNetClock& sender, int32_t errorCode, const std::string& description) {
+        NetClockError(sender, errorCode, description);
+    };
+    TimerSynchronizeTime->setInterval(7200);
+    TimeClient = std::make_unique<TNetClockTimeClient>(NetClock);
+    SyncTimer = std::make_unique<TSyncTimer>(*TimerSynchronizeTime);
+    Schedule = std::make_unique<TSyncSchedule>(*TimeClient, *SyncTimer,
+                                               [this](int32_t errorCode) { AddTimeClientErrorLine(errorCode); });
+    connect(SyncTimer.get(), &TSyncTimer::Timeout, this, &TMainForm::TimerSynchronizeTimeTimer);
+    // A checkable menu item has already changed its check mark when it reports the click.
+    connect(MenuSynchronizeTime, &QAction::triggered, this, &TMainForm::MenuSynchronizeTimeClick);
+}
+
+// Until start-up loads every option from one table, the three of the synchronisation are read here.
+void TMainForm::LoadSynchronizeTimeOptions()
+{
+    MenuSynchronizeTime->setChecked(MyReg.ReadFlagValue("Option", "SynchronizeTime", false));
+    State.SynchronizeTimeServer =
+        QString::fromStdString(MyReg.ReadTextValue("Option", "SynchronizeTimeServer", DefaultSynchronizeTimeServer));
+    State.SynchronizeTimeInterval =
+        MyReg.ReadInt64Value("Option", "SynchronizeTimeInterval", DefaultSynchronizeTimeInterval);
+}
+
+// Start-up's two steps, after the options are loaded and before the status timer starts. An interval
+// that cannot be applied is reported by the caller; the status monitoring starts all the same.
+void TMainForm::ApplySynchronizeTime()
+{
+    Schedule->ApplyServer(State.SynchronizeTimeServer.toStdString());
+    try {
+        Schedule->ApplyInterval(State.SynchronizeTimeInterval);
+    } catch (...) {
+        TimerStatus->start();
+        throw;
+    }
+}
+
+void TMainForm::NetClockError(TNetClock&, int32_t errorCode, const std::string&) { AddTimeClientErrorLine(errorCode); }
+
+// The description is left out: the code and the moment are what the user can act on.
+void TMainForm::AddTimeClientErrorLine(int32_t errorCode)
+{
+    AddLogLine("Error " + QString::number(errorCode) + ": " + Formatting::TimeStamp(Services.Clock.Now()));
+}
+
+void TMainForm::MenuSynchronizeTimeClick(bool checked) { Schedule->OptionChanged(checked, State.Online); }
+
+void TMainForm::TimerSynchronizeTimeTimer() { Schedule->TimerTick(); }

@@ -5,8 +5,11 @@
 #include "StatusLine.h"
 #include "platform/PlatformServices.h"
 #include "settings/MyReg.h"
+#include "timeclient/netclock.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -16,6 +19,9 @@ class QMenu;
 class QTimer;
 class TBevelPanel;
 class TStatusLogView;
+class TSyncSchedule;
+class TSyncTimer;
+class TNetClockTimeClient;
 class TTrend;
 class TValueLabel;
 
@@ -95,6 +101,15 @@ public:
     QTimer* TimerStatus = nullptr;
     QTimer* TimerSynchronizeTime = nullptr;
 
+    // Scheduled clock synchronisation. The component is created with the window: without the engine the
+    // window's creation fails with its ENetClock.
+    TNetClock NetClock;
+    void NetClockError(TNetClock& sender, int32_t errorCode, const std::string& description);
+    void MenuSynchronizeTimeClick(bool checked);
+    void TimerSynchronizeTimeTimer();
+    // The synchronisation timer's interval and whether it runs (TimerSynchronizeTime drives it).
+    const TSyncTimer& SynchronizeTimer() const { return *SyncTimer; }
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -127,4 +142,12 @@ private:
     TStatusLine StatusLine;
     // The running connection's client address, for its history record.
     QString ClientIp;
+
+    void BuildTimeClient();
+    void LoadSynchronizeTimeOptions();
+    void ApplySynchronizeTime();
+    void AddTimeClientErrorLine(int32_t errorCode);
+    std::unique_ptr<TNetClockTimeClient> TimeClient;
+    std::unique_ptr<TSyncTimer> SyncTimer;
+    std::unique_ptr<TSyncSchedule> Schedule;
 };

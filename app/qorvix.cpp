@@ -1,3 +1,4 @@
+#include "EnginePump.h"
 #include "HeadlessMode.h"
 #include "QorvixApplication.h"
 #include "main.h"
@@ -11,6 +12,7 @@
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/TerminationSignals.h"
+#include "timeclient/netclock.h"
 
 #include <filesystem>
 #include <iostream>
@@ -44,14 +46,31 @@ int main(int argc, char** argv)
     IConsole& console = headless ? static_cast<IConsole&>(stdoutConsole) : silentConsole;
     TStderrErrorReporter stderrReporter;
     TMessageBoxErrorReporter messageBoxReporter;
-    application.SetErrorReporter(headless ? static_cast<IErrorReporter*>(&stderrReporter) : &messageBoxReporter);
+    IErrorReporter& reporter = headless ? static_cast<IErrorReporter&>(stderrReporter) : messageBoxReporter;
+    application.SetErrorReporter(&reporter);
+
+    // The time client engine is opened before any window exists and closed after the last one has gone
+    // (the guard is declared first, so it is destroyed last).
+    LoadEngine(ProgramPath());
+    struct TEngineModule {
+        ~TEngineModule() { UnloadEngine(); }
+    } engineModule;
+    TEnginePump enginePump;
 
     TLinuxClock clock;
     TQtClipboard clipboard;
     TLinuxIpHelper ipHelper;
     TFileRegistry registry(TFileRegistry::DefaultPath());
     TPosixTextFiles textFiles;
-    TMainForm mainForm(TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console});
+    std::unique_ptr<TMainForm> mainForm;
+    try {
+        mainForm = std::make_unique<TMainForm>(
+            TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console});
+    } catch (const ENetClock& error) {
+        // Without its time client the window cannot be built: say why and end instead of running half-built.
+        reporter.ShowError(error.what());
+        return 1;
+    }
 
     TTerminationSignals termination;
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &application, [&](int) {
@@ -60,7 +79,11 @@ int main(int argc, char** argv)
     });
 
     if (headless) console.WriteLine("Quorvel runs without a display; press Ctrl+C to stop.");
-    mainForm.FormCreate();
-    mainForm.show();
+    try {
+        mainForm->FormCreate();
+    } catch (const std::exception& error) {
+        reporter.ShowError(error.what()); // a stored setting that cannot be applied; the monitoring runs
+    }
+    mainForm->show();
     return TQorvixApplication::exec();
 }

@@ -28,10 +28,11 @@ constexpr int32_t AddressNotAvailable = 10049;
 TEventPump Pump = nullptr;
 void* PumpUserData = nullptr;
 
+// The tick count: it goes on through suspend, so a time-out means the same span of real time.
 int64_t NowMs()
 {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(CLOCK_BOOTTIME, &now);
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
@@ -289,7 +290,7 @@ int32_t TDatagramPort::Send(const void* data, std::size_t length)
         sent = sendto(Socket, data, length, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
     }
     if (sent < 0) return LastSocketError(UseConnection);
-    if (!AbsoluteTimeout) StartDeadline();
+    if (!AbsoluteTimeout && !DeadlineHeld) StartDeadline();
     return 0;
 }
 
@@ -316,7 +317,7 @@ int32_t TDatagramPort::Receive(bool drain)
             }
             return 0;
         }
-        if (!AbsoluteTimeout) StartDeadline();
+        if (!AbsoluteTimeout && !DeadlineHeld) StartDeadline();
         const std::string address = UseConnection ? Dotted(RemoteAddress) : Dotted(source.sin_addr.s_addr);
         const uint16_t port = UseConnection ? RemotePortNumber : ntohs(source.sin_port);
         if (const int32_t result = DatagramReceived(Buffer.data(), static_cast<std::size_t>(got), address, port))
@@ -372,7 +373,8 @@ int32_t TDatagramPort::Config(const std::string& setting, std::string& result)
     const std::string value = write ? setting.substr(equals + 1) : std::string();
     auto is = [&](const char* candidate) { return strcasecmp(name.c_str(), candidate) == 0; };
     auto flag = [&](bool current) { result = current ? "True" : "False"; };
-    auto number = [&](int64_t current) { result = std::to_string(current); };
+    // A number is formatted into the error text, where callers of the C interface have always found it.
+    auto number = [&](int64_t current) { LastErrorText = result = std::to_string(current); };
     const SocketsLoader::TState& library = SocketsLoader::State();
 
     if (is("UseConnection")) {

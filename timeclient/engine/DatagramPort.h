@@ -55,6 +55,10 @@ protected:
 
     int32_t Refuse(int32_t code);
 
+    // While set, sending and receiving leave the running deadline alone: an exchange's deadline is fixed
+    // when it starts, so datagrams that are not an answer cannot keep it waiting.
+    bool DeadlineHeld = false;
+
 private:
     int32_t Activate();
     int32_t Deactivate();

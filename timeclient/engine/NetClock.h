@@ -49,9 +49,10 @@ enum {
     NETCLOCK_EVENT_ERROR = 1 /* params[0]: error code; params[1]: const char* description; lengths all 0 */
 };
 
-/* The host's callback for events; its result is ignored. */
-typedef int32_t (*NetClockEventCallback)(intptr_t handle, void* userData, int32_t eventId, int32_t paramCount,
-                                         intptr_t* params, int32_t* paramLengths);
+/* The host's callback for events: the user data given to NetClock_Create, the event id and its parameters.
+ * Its result is ignored. */
+typedef int32_t (*NetClockEventCallback)(void* userData, int32_t eventId, int32_t paramCount, intptr_t* params,
+                                         int32_t* paramLengths);
 
 /* The host's event pump, called once per wait step (at most every 10 milliseconds during an exchange).
  * It serves the host's pending events and returns non-zero when the host was asked to quit; the wait then
@@ -71,11 +72,14 @@ NETCLOCK_EXPORT int32_t NetClock_Destroy(intptr_t handle);
  * unknown id. index and reserved are ignored. */
 NETCLOCK_EXPORT intptr_t NetClock_Get(intptr_t handle, int32_t propertyId, int32_t index, intptr_t reserved);
 /* Sets property 2, 5, 6 or 7 (value: a const char* for 2 and 7, else the number). Returns 0 or an error
- * code; -1 for any other id, leaving the last error text as it was. */
+ * code; -1 for any other id, leaving the last error text as it was. NetClock_GetLastErrorCode is not
+ * changed. */
 NETCLOCK_EXPORT int32_t NetClock_Set(intptr_t handle, int32_t propertyId, int32_t index, intptr_t value,
                                      int32_t length);
 /* Runs a method; returns 0 or an error code: 301 interrupted or timed out, 119 the clock could not be set,
- * 104-117 misuse of the socket, 10000-11004 socket and resolver errors, -1 unknown Config setting. */
+ * 104-117 misuse of the socket, 10004-11004 socket and resolver errors, 12001-12255 system errors without
+ * a socket error number (12000 + errno), -1 unknown Config setting. SynchronizeClock leaves a clock that
+ * already lies within the answer's second (the answer has a resolution of one second) and succeeds. */
 NETCLOCK_EXPORT int32_t NetClock_Do(intptr_t handle, int32_t methodId, int32_t paramCount, intptr_t* params,
                                     int32_t* paramLengths);
 /* The text of the last error, "" when there is none. */

@@ -1,12 +1,15 @@
 #include "SocketErrors.h"
 
 #include <cerrno>
+#include <cstring>
 #include <netdb.h>
 #include <unordered_map>
 
 namespace SocketErrors {
 
 namespace {
+
+constexpr int32_t MaxErrno = 256; // above every errno value Linux has
 
 const std::unordered_map<int32_t, const char*>& Table()
 {
@@ -69,8 +72,13 @@ const std::unordered_map<int32_t, const char*>& Table()
 
 std::string Text(int32_t code)
 {
-    const auto entry = Table().find(code);
-    return "[" + std::to_string(code) + "] " + (entry != Table().end() ? entry->second : "(no description available)");
+    const std::string prefix = "[" + std::to_string(code) + "] ";
+    if (const auto entry = Table().find(code); entry != Table().end()) return prefix + entry->second;
+    if (code > SystemErrorBase && code - SystemErrorBase < MaxErrno) {
+        char text[128];
+        return prefix + strerror_r(code - SystemErrorBase, text, sizeof text);
+    }
+    return prefix + "(no description available)";
 }
 
 int32_t FromErrno(int error, bool connectedDatagram)
@@ -122,7 +130,7 @@ int32_t FromErrno(int error, bool connectedDatagram)
     case EDQUOT: return 10069;
     case ESTALE: return 10070;
     case EREMOTE: return 10071;
-    default: return 10000 + error;
+    default: return SystemErrorBase + error;
     }
 }
 

@@ -13,8 +13,13 @@ constexpr int32_t NotSocket = 10038;
 constexpr int32_t ConnectionReset = 10054;
 constexpr int32_t NotInitialised = 10093;
 constexpr int32_t HostNotFound = 11001;
+// A system error without a socket error number is reported as this base plus errno, outside the table's
+// range, with the system's own text: 10000 + errno would read as an unrelated socket error (ENODATA as
+// 10061 "Connection refused").
+constexpr int32_t SystemErrorBase = 12000;
 
-// "[code] text", or "[code] (no description available)" for a number not in the table.
+// "[code] text": the table's text, the system's text for SystemErrorBase + errno, else
+// "(no description available)".
 std::string Text(int32_t code);
 // The socket error number for an errno. On a connected datagram socket the kernel answers a port
 // unreachable message with ECONNREFUSED, which the table calls a reset by the peer.

@@ -73,10 +73,15 @@ std::string Format(const TCalendarTime& time)
 
 TCalendarTime ToLocal(const TCalendarTime& universal)
 {
-    const std::time_t seconds = static_cast<std::time_t>(ToUnixSeconds(universal));
-    tzset(); // the offset in force now, also after the zone was changed while running
+    // The offset in force now, not the one at the server's instant: the two differ when a daylight-saving
+    // change lies between them, and the local time shown must agree with the clock on the desktop now.
+    tzset(); // also after the zone was changed while running
+    const std::time_t now = std::time(nullptr);
+    std::tm localNow{};
+    localtime_r(&now, &localNow);
+    const std::time_t shifted = static_cast<std::time_t>(ToUnixSeconds(universal) + localNow.tm_gmtoff);
     std::tm local{};
-    localtime_r(&seconds, &local);
+    gmtime_r(&shifted, &local);
     return TCalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                          local.tm_hour,        local.tm_min,     local.tm_sec};
 }

@@ -23,7 +23,8 @@ TCalendarTime FromServerSeconds(uint32_t serverSeconds);
 int64_t ToUnixSeconds(const TCalendarTime& time);
 // "%02d/%02d/%04d %02d:%02d:%02d" (month first).
 std::string Format(const TCalendarTime& time);
-// The calendar time in the time zone in force now (daylight saving included).
+// The calendar time shifted by the local offset in force now (daylight saving included), whatever the
+// offset was at that instant.
 TCalendarTime ToLocal(const TCalendarTime& universal);
 
 } // namespace TimeCalendar

@@ -11,6 +11,7 @@ constexpr int32_t OutOfMemory = 200;
 constexpr int32_t ClockRefused = 119;
 constexpr int ExchangePauseMs = 10;
 constexpr int ProcessEventsPauseMs = 20;
+constexpr int64_t NsPerSecond = 1'000'000'000;
 
 int SetSystemClock(const TCalendarTime& universal)
 {
@@ -18,10 +19,17 @@ int SetSystemClock(const TCalendarTime& universal)
     return clock_settime(CLOCK_REALTIME, &moment) == 0 ? 0 : errno;
 }
 
+int64_t ReadSystemClock()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * NsPerSecond + now.tv_nsec;
+}
+
 } // namespace
 
 TTimeClientEngine::TTimeClientEngine(NetClockEventCallback callback, void* userData)
-    : Callback(callback), UserData(userData), SetClock(SetSystemClock)
+    : Callback(callback), UserData(userData), SetClock(SetSystemClock), ReadClock(ReadSystemClock)
 {
     SetRemotePort(37);
     SetRemoteHost(DefaultTimeServer);
@@ -70,7 +78,8 @@ int32_t TTimeClientEngine::Set(int32_t propertyId, intptr_t value)
     case NETCLOCK_PROP_TIMESERVER: result = SetRemoteHost(text()); break;
     default: return -1; // no text: the last error text stays as it was
     }
-    LastErrorCode = result;
+    // LastErrorCode belongs to NetClock_Do: a property write between a failed exchange and the host's
+    // question for its code must not hide it.
     return ProcessResult(result);
 }
 
@@ -105,7 +114,9 @@ int32_t TTimeClientEngine::Exchange(uint8_t mode)
     LocalTime.clear();
     ServerTime.clear();
     Mode = mode;
+    DeadlineHeld = true;
     const int32_t result = ExchangeSteps();
+    DeadlineHeld = false;
     Mode = 0;
     const std::string text = LastErrorText; // the final deactivation must not wipe the exchange's error
     SetActive(false);
@@ -123,6 +134,7 @@ int32_t TTimeClientEngine::ExchangeSteps()
     if (const int32_t result = SetActive(true)) return result;
     StartDeadline();
     static constexpr char Request[] = {'t', 'i', 'm', 'e', '?'};
+    SentAtNs = ReadClock();
     if (const int32_t result = Send(Request, sizeof Request)) return result;
     while (!Answered && Active()) {
         if (!WaitStep(ExchangePauseMs)) return InterruptedCode;
@@ -132,7 +144,7 @@ int32_t TTimeClientEngine::ExchangeSteps()
     const TCalendarTime universal = TimeCalendar::FromServerSeconds(ServerSeconds);
     ServerTime = TimeCalendar::Format(universal) + " GMT";
     LocalTime = TimeCalendar::Format(TimeCalendar::ToLocal(universal));
-    if (Mode == 2) {
+    if (Mode == 2 && !ClockWithinAnswer(universal)) {
         if (const int error = SetClock(universal)) {
             char text[64];
             std::snprintf(text, sizeof text, "Error setting system time [0x%x].", static_cast<unsigned>(error));
@@ -143,11 +155,22 @@ int32_t TTimeClientEngine::ExchangeSteps()
     return 0;
 }
 
+// The answer counts whole seconds: the server read its clock somewhere in [answer, answer + 1 s), and did
+// so between the request and the answer. A clock that agrees with that is left alone; setting it to the
+// whole second would throw away its sub-second accuracy at every exchange and fight a time daemon that
+// keeps it exact.
+bool TTimeClientEngine::ClockWithinAnswer(const TCalendarTime& universal) const
+{
+    const int64_t answerNs = TimeCalendar::ToUnixSeconds(universal) * NsPerSecond;
+    return SentAtNs < answerNs + NsPerSecond && ReceivedAtNs >= answerNs;
+}
+
 int32_t TTimeClientEngine::DatagramReceived(const uint8_t* data, std::size_t length, const std::string&, uint16_t)
 {
     // Only the first answer counts. An answer shorter than the four bytes of a time is not one: the
     // exchange keeps waiting instead of reading whatever an earlier datagram left in the buffer.
     if (Answered || length < 4) return 0;
+    ReceivedAtNs = ReadClock();
     ServerSeconds = uint32_t{data[0]} << 24 | uint32_t{data[1]} << 16 | uint32_t{data[2]} << 8 | data[3];
     Answered = true;
     SetActive(false);
@@ -159,7 +182,7 @@ int32_t TTimeClientEngine::ErrorOccurred(int32_t code, const std::string& descri
     if (Callback) {
         intptr_t params[2] = {code, reinterpret_cast<intptr_t>(description.c_str())};
         int32_t lengths[2] = {0, 0};
-        Callback(reinterpret_cast<intptr_t>(this), UserData, NETCLOCK_EVENT_ERROR, 2, params, lengths);
+        Callback(UserData, NETCLOCK_EVENT_ERROR, 2, params, lengths);
     }
     return 0;
 }

@@ -13,12 +13,15 @@ class TTimeClientEngine final : public TDatagramPort {
 public:
     // Sets the system clock; answers 0 or the system's error number.
     using TClockSetter = std::function<int(const TCalendarTime& universal)>;
+    // Reads the system clock: nanoseconds since 1970-01-01 00:00:00 UTC.
+    using TClockReader = std::function<int64_t()>;
 
     static constexpr const char* DefaultTimeServer = "129.6.15.28"; // time-a-g.nist.gov, which serves RFC 868
 
     TTimeClientEngine(NetClockEventCallback callback, void* userData);
 
     void SetClockSetter(TClockSetter setter) { SetClock = std::move(setter); }
+    void SetClockReader(TClockReader reader) { ReadClock = std::move(reader); }
 
     // The exported operations; the results are processed as the callers expect (error texts filled in).
     intptr_t Get(int32_t propertyId);
@@ -35,10 +38,14 @@ private:
     int32_t ProcessResult(int32_t code);
     int32_t Exchange(uint8_t mode);
     int32_t ExchangeSteps();
+    bool ClockWithinAnswer(const TCalendarTime& universal) const;
 
     NetClockEventCallback Callback;
     void* UserData;
     TClockSetter SetClock;
+    TClockReader ReadClock;
+    int64_t SentAtNs = 0;     // the system clock when the request went out
+    int64_t ReceivedAtNs = 0; // the system clock when the answer arrived
     uint8_t Mode = 0;
     std::string ServerTime;
     std::string LocalTime;

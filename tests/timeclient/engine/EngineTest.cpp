@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+
 namespace {
 
 class TRecordingPort final : public TDatagramPort {
@@ -52,6 +55,31 @@ TEST(DatagramPort, MisuseIsRefusedWithItsCodeAndText)
     EXPECT_EQ(port.RemoteHost(), "255.255.255.255");
 }
 
+// Waits until the port's socket holds the given number of datagrams, peeking at them one after the
+// other without taking them away.
+bool WaitForQueuedDatagrams(TDatagramPort& port, int count)
+{
+    std::string handle;
+    port.Config("SocketHandle", handle);
+    const int fd = std::stoi(handle);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int queued = 0;
+    while (queued < count && std::chrono::steady_clock::now() < deadline) {
+        int offset = 0;
+        setsockopt(fd, SOL_SOCKET, SO_PEEK_OFF, &offset, sizeof offset);
+        char buffer[64];
+        for (queued = 0; recv(fd, buffer, sizeof buffer, MSG_PEEK | MSG_DONTWAIT) >= 0; ++queued) {
+        }
+        offset = -1;
+        setsockopt(fd, SOL_SOCKET, SO_PEEK_OFF, &offset, sizeof offset);
+        if (queued < count) {
+            pollfd ready{fd, POLLIN, 0};
+            poll(&ready, 1, 5);
+        }
+    }
+    return queued >= count;
+}
+
 TEST(DatagramPort, DataPendingAtDeactivationIsHandedOnBeforeTheSocketCloses)
 {
     TTestTimeServer server({"one", "two"});
@@ -61,9 +89,8 @@ TEST(DatagramPort, DataPendingAtDeactivationIsHandedOnBeforeTheSocketCloses)
     port.SetUseConnection(true);
     ASSERT_EQ(port.SetActive(true), 0);
     ASSERT_EQ(port.Send("time?", 5), 0);
-    for (int i = 0; i < 200 && server.Requests() == 0; ++i)
-        usleep(1000);
-    usleep(20000);
+    ASSERT_TRUE(WaitForQueuedDatagrams(port, 2));
+    EXPECT_TRUE(port.Received.empty()) << "nothing is read until the port is asked to";
     EXPECT_EQ(port.SetActive(false), 0);
     EXPECT_EQ(port.Received, (std::vector<std::string>{"one", "two"}));
 }
@@ -77,8 +104,10 @@ TEST(DatagramPort, ATimeOutOfZeroNeverEndsAWaitByItself)
         EXPECT_TRUE(port.WaitStep(1));
     port.SetTimeoutMs(1);
     port.StartDeadline();
-    usleep(5000);
-    EXPECT_FALSE(port.WaitStep(0));
+    bool waiting = true;
+    for (int i = 0; i < 1000 && waiting; ++i)
+        waiting = port.WaitStep(1);
+    EXPECT_FALSE(waiting);
     EXPECT_EQ(port.LastErrorText, "Timeout.");
 }
 
@@ -91,6 +120,19 @@ TEST(SocketErrors, TextsAndMappings)
     EXPECT_EQ(SocketErrors::FromErrno(ECONNREFUSED, /*connectedDatagram=*/true), 10054);
     EXPECT_EQ(SocketErrors::FromErrno(ECONNREFUSED), 10061);
     EXPECT_EQ(SocketErrors::FromResolver(EAI_NONAME, 0), 11001);
+}
+
+TEST(SocketErrors, AnErrnoWithoutASocketNumberKeepsItsOwnMeaning)
+{
+    // 10000 + errno would read as unrelated socket errors: ENODATA as "Connection refused", EDEADLK as
+    // "would block", which the receive step even takes for "nothing more to read".
+    for (const int error : {ENODATA, EDEADLK, ENOSPC}) {
+        const int32_t code = SocketErrors::FromErrno(error);
+        EXPECT_EQ(code, SocketErrors::SystemErrorBase + error);
+        EXPECT_EQ(SocketErrors::Text(code), "[" + std::to_string(code) + "] " + std::strerror(error));
+        EXPECT_TRUE(code < 10004 || code > 11004) << code << " lies in the socket error table's range";
+    }
+    EXPECT_NE(SocketErrors::FromErrno(EDEADLK), SocketErrors::WouldBlock);
 }
 
 TEST(TimeCalendar, BoundariesOfTheThirtyTwoBitCount)
@@ -132,6 +174,84 @@ TEST(TimeClientEngine, SynchronizeSetsTheClockThroughItsSeam)
     engine.SetClockSetter([](const TCalendarTime&) { return 0x2a; });
     EXPECT_EQ(engine.Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK, 0, nullptr), 119);
     EXPECT_STREQ(engine.LastError(), "Error setting system time [0x2a].");
+}
+
+// An engine on a loopback server whose clock is a test double: reading gives the time the test chose,
+// setting records the time asked for.
+class ClockSeam : public testing::Test {
+protected:
+    static constexpr int64_t AnswerUnix = int64_t{0xEEC01310} - 2208988800; // 12/06/2026 17:00:00 GMT
+    static constexpr int64_t Second = 1'000'000'000;
+    TTimeClientEngine Engine{nullptr, nullptr};
+    std::vector<int64_t> ClockSetTo;
+    int64_t ClockNs = 0;
+
+    void SetUp() override
+    {
+        Engine.SetClockSetter([&](const TCalendarTime& time) {
+            ClockSetTo.push_back(TimeCalendar::ToUnixSeconds(time));
+            return 0;
+        });
+        Engine.SetClockReader([&] { return ClockNs; });
+    }
+    int32_t Synchronize(const std::string& answer)
+    {
+        TTestTimeServer server({answer});
+        const std::string host = "127.0.0.1";
+        Engine.Set(NETCLOCK_PROP_TIMESERVER, reinterpret_cast<intptr_t>(host.c_str()));
+        Engine.Set(NETCLOCK_PROP_TIMEPORT, server.Port());
+        Engine.Set(NETCLOCK_PROP_TIMEOUT, 5);
+        return Engine.Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK, 0, nullptr);
+    }
+};
+
+TEST_F(ClockSeam, AClockWithinTheAnswersSecondIsLeftAlone)
+{
+    const std::string answer = TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x10});
+    for (const int64_t offset : {int64_t{0}, Second / 2, Second - 1}) {
+        ClockNs = AnswerUnix * Second + offset;
+        EXPECT_EQ(Synchronize(answer), 0) << Engine.LastError();
+        EXPECT_TRUE(ClockSetTo.empty()) << "clock " << offset << " ns into the answer's second";
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(Engine.Get(NETCLOCK_PROP_SERVERTIME))),
+                  "12/06/2026 17:00:00 GMT");
+    }
+}
+
+TEST_F(ClockSeam, AClockOutsideTheAnswersSecondIsSet)
+{
+    const std::string answer = TTestTimeServer::Bytes({0xEE, 0xC0, 0x13, 0x10});
+    for (const int64_t clock :
+         {(AnswerUnix + 2) * Second, (AnswerUnix - 2) * Second, (AnswerUnix + 1) * Second, AnswerUnix * Second - 1}) {
+        ClockSetTo.clear();
+        ClockNs = clock;
+        EXPECT_EQ(Synchronize(answer), 0) << Engine.LastError();
+        EXPECT_EQ(ClockSetTo, std::vector<int64_t>{AnswerUnix}) << "clock at " << clock << " ns";
+    }
+}
+
+TEST_F(ClockSeam, AnAnswerOfZeroSetsNothing)
+{
+    ClockNs = 0;
+    EXPECT_EQ(Synchronize(TTestTimeServer::Bytes({0, 0, 0, 0, 9})), 0);
+    EXPECT_TRUE(ClockSetTo.empty());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(Engine.Get(NETCLOCK_PROP_SERVERTIME))), "");
+}
+
+TEST(TimeClientEngine, TheDeadlineIsFixedWhenTheExchangeStarts)
+{
+    // A peer that answers with three bytes every 100 ms: no answer, and no reason to wait longer.
+    TTestTimeServer drip({TTestTimeServer::Bytes({1, 2, 3})}, std::chrono::milliseconds(100));
+    TTimeClientEngine engine(nullptr, nullptr);
+    const std::string host = "127.0.0.1";
+    engine.Set(NETCLOCK_PROP_TIMESERVER, reinterpret_cast<intptr_t>(host.c_str()));
+    engine.Set(NETCLOCK_PROP_TIMEPORT, drip.Port());
+    engine.Set(NETCLOCK_PROP_TIMEOUT, 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine.Do(NETCLOCK_METHOD_QUERYTIME, 0, nullptr), 301);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(950));
+    EXPECT_LT(waited, std::chrono::milliseconds(3500)) << "the short datagrams restarted the deadline";
+    EXPECT_GE(drip.AnswersSent(), 3) << "the peer's datagrams arrived during the wait";
 }
 
 } // namespace

@@ -26,7 +26,7 @@ protected:
     intptr_t Handle = 0;
     std::vector<TEvent> Events;
 
-    static int32_t OnEvent(intptr_t, void* userData, int32_t eventId, int32_t paramCount, intptr_t* params, int32_t*)
+    static int32_t OnEvent(void* userData, int32_t eventId, int32_t paramCount, intptr_t* params, int32_t*)
     {
         auto* self = static_cast<NetClock*>(userData);
         if (eventId == NETCLOCK_EVENT_ERROR && paramCount == 2)
@@ -116,12 +116,25 @@ TEST_F(NetClock, AShortAnswerIsIgnoredAndTheFirstFullAnswerCounts)
     EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "12/06/2026 17:00:00 GMT");
 }
 
-TEST_F(NetClock, AnAnswerOfZeroSetsNothing)
+// The local time uses the offset in force now: in a zone with daylight saving, one of a winter and a
+// summer answer lies on the other side of a change from today, and still shows today's offset.
+TEST_F(NetClock, LocalTimeUsesTheOffsetInForceNow)
 {
-    TTestTimeServer server({TTestTimeServer::Bytes({0, 0, 0, 0, 9})});
-    UseServer(server.Port(), 5);
-    EXPECT_EQ(Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK), 0);
-    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "");
+    TZone central("CET-1CEST,M3.5.0,M10.5.0/3");
+    const std::time_t now = std::time(nullptr);
+    std::tm localNow{};
+    localtime_r(&now, &localNow);
+    for (const int64_t answerUnix : {int64_t{1768471200}, int64_t{1784109600}}) { // 15 Jan / 15 Jul 2026 10:00
+        TTestTimeServer server({TTestTimeServer::AnswerFor(answerUnix)});
+        UseServer(server.Port(), 5);
+        ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+        const std::time_t shifted = static_cast<std::time_t>(answerUnix + localNow.tm_gmtoff);
+        std::tm expected{};
+        gmtime_r(&shifted, &expected);
+        char text[32];
+        std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &expected);
+        EXPECT_EQ(Text(NETCLOCK_PROP_LOCALTIME), text) << "offset now " << localNow.tm_gmtoff;
+    }
 }
 
 TEST_F(NetClock, AServerThatNeverAnswersEndsInterruptedAtTheTimeOut)
@@ -164,7 +177,9 @@ TEST_F(NetClock, PortZeroAndAnUnknownHostAreRefusedWithTheirTexts)
 
     EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, Unresolvable), 11001);
     EXPECT_EQ(LastError(), "[11001] Host not found");
-    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 11001);
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 116) << "only an exchange stores its code";
+    EXPECT_EQ(Set(NETCLOCK_PROP_TIMEOUT, 5), 0);
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 116);
     EXPECT_EQ(Text(NETCLOCK_PROP_TIMESERVER), "") << "no address is kept";
 
     EXPECT_EQ(SetText(NETCLOCK_PROP_TIMESERVER, "localhost"), 0);
@@ -226,6 +241,9 @@ TEST_F(NetClock, ConfigSettings)
     EXPECT_EQ(Config("InBufferSize=4096xyz"), "");
     EXPECT_EQ(Config("InBufferSize"), "4096");
     EXPECT_EQ(Config("SocketHandle"), "-1");
+    EXPECT_EQ(LastError(), "-1") << "a number read is left in the error text";
+    EXPECT_EQ(Config("UseConnection"), "True");
+    EXPECT_EQ(LastError(), "-1") << "a flag read is not";
     EXPECT_EQ(Config("WinsockLoaded"), "True");
     EXPECT_EQ(Config("WinsockStatus"), "Running");
     EXPECT_EQ(Config("NoSuchSetting"), "error -1");
