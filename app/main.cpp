@@ -4,9 +4,13 @@
 #include "ConnectionHistory.h"
 #include "Formatting.h"
 #include "StatusLogView.h"
+#include "TrayImage.h"
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
+#include "ui/ImageList.h"
+#include "ui/TrayArtwork.h"
+#include "ui/TrayIcon.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -22,6 +26,8 @@
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
+#include "platform/qt/QtNotificationArea.h"
+#include "platform/qt/QtTimer.h"
 
 namespace {
 
@@ -43,7 +49,7 @@ QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
 
 } // namespace
 
-TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
+TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationArea* notificationArea)
     : QWidget(parent), MyReg(services.Registry), Services(services), Cycle(State, services.IpHelper, services.Clock)
 {
     MyReg.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
@@ -54,6 +60,7 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
     BuildLowerArea();
     BuildPopupMenu();
     BuildTimers();
+    BuildTrayIcon(notificationArea);
     WireEvents();
 }
 
@@ -213,6 +220,27 @@ void TMainForm::BuildTimers()
     TimerSynchronizeTime->setInterval(1000);
 }
 
+void TMainForm::BuildTrayIcon(INotificationArea* notificationArea)
+{
+    IconList = new TImageList(this);
+    IconList->setObjectName("IconList");
+    for (int state = 0; state < TrayArtwork::StateCount; ++state)
+        IconList->Add(TrayArtwork::Icon(state));
+    // The desktop's area belongs to the icon, so that it outlives every request the icon makes.
+    std::unique_ptr<TQtNotificationArea> ownArea;
+    if (!notificationArea) notificationArea = (ownArea = std::make_unique<TQtNotificationArea>()).get();
+    TrayIcon = new TTrayIcon(*notificationArea, std::make_unique<TQtTimer>(), std::make_unique<TQtTimer>(), this);
+    if (ownArea) ownArea.release()->setParent(TrayIcon);
+    TrayIcon->setObjectName("TrayIcon");
+    TrayIcon->SetIconList(IconList);
+    TrayIcon->SetPopupMenu(PopupMenu);
+    TrayIcon->SetHint("0.0.0.0");
+    TrayIcon->SetIconIndex(0);
+    TrayIcon->SetCycleInterval(0);
+    TrayIcon->SetMainWindow(this);
+    TrayIcon->Loaded();
+}
+
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) { PopupMenu->popup(event->globalPos()); }
 
 void TMainForm::WireEvents()
@@ -331,6 +359,8 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     State.LastOnLine = TimeStamp(Services.Clock.Now());
     LabelDuration->setToolTip("Online: " + State.LastOnLine);
     LabelConn->setToolTip(NetworkInfoText(snapshot));
+    TrayIcon->SetHint(QString::fromStdString(Entry(snapshot.ClientIps, 1)));
+    TrayIcon->SetIconIndex(1);
     AddLogLine("Online: " + State.LastOnLine);
 }
 
@@ -347,6 +377,9 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     LabelUpSpeed->SetCaption(CountText(rates->UpRate));
     LabelDownSpeed->SetCaption(CountText(rates->DownRate));
     ShowTotals();
+    // Only a change of image reaches the desktop.
+    if (const auto image = TrayImageForRates(rates->UpRate, rates->DownRate); image && *image != TrayIcon->IconIndex())
+        TrayIcon->SetIconIndex(*image);
     Services.Console.WriteLine(("Up " + LabelUpSpeed->Caption() + " bytes/s, down " + LabelDownSpeed->Caption() +
                                 " bytes/s, sent " + LabelSent->Caption() + " bytes, received " + LabelRecv->Caption() +
                                 " bytes, duration " + LabelDuration->Caption())
@@ -369,6 +402,8 @@ void TMainForm::GoOffline()
     Cycle.AddLastToTotals();
     ClearCurrentConnection();
     LabelConn->setToolTip(DefaultNotAvailable);
+    TrayIcon->SetHint("0.0.0.0");
+    TrayIcon->SetIconIndex(0);
     AddLogLine("Offline: " + State.LastOffLine);
     if (historyFailure) std::rethrow_exception(historyFailure);
 }

@@ -12,9 +12,12 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class INotificationArea;
 class QTimer;
 class TBevelPanel;
+class TImageList;
 class TStatusLogView;
+class TTrayIcon;
 class TTrend;
 class TValueLabel;
 
@@ -23,7 +26,9 @@ class TValueLabel;
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainForm(TPlatformServices services, QWidget* parent = nullptr);
+    // Without a notification area of the caller's, the desktop's is used.
+    explicit TMainForm(TPlatformServices services, QWidget* parent = nullptr,
+                       INotificationArea* notificationArea = nullptr);
     ~TMainForm() override;
 
     // The window's creation: the version line, the first contents of every display, then the status timer.
@@ -94,6 +99,9 @@ public:
     QTimer* TimerStatus = nullptr;
     QTimer* TimerSynchronizeTime = nullptr;
 
+    TImageList* IconList = nullptr;
+    TTrayIcon* TrayIcon = nullptr;
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -105,6 +113,7 @@ private:
     void BuildLowerArea();
     void BuildPopupMenu();
     void BuildTimers();
+    void BuildTrayIcon(INotificationArea* notificationArea);
     void WireEvents();
 
     void GoOnline(const TTickDecision& decision);
