@@ -10,10 +10,11 @@ namespace TrayArtwork {
 
 constexpr int StateCount = 5;
 
-// The picture of one state on a square of size pixels (a multiple of 16), transparent around the shapes.
+// The picture of one state on a square of size pixels, transparent around the shapes.
 QImage Draw(int state, int size);
 
-// The picture of one state at 16 x 16 and 32 x 32, so that high-density screens get a sharp one.
+// The picture of one state at 16, 22, 24 and 32 pixels square, so that common tray sizes and
+// high-density screens get a sharp one instead of a scaled one.
 QIcon Icon(int state);
 
 } // namespace TrayArtwork
