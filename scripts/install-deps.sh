@@ -4,11 +4,11 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev libjpeg-dev
+    qt6-base-dev libxcb1-dev libjpeg-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     iproute2 procps
-    xvfb x11-utils imagemagick fonts-dejavu-core
+    xvfb x11-utils imagemagick fonts-dejavu-core trayer
 )
 
 missing=()

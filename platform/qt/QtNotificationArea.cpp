@@ -72,6 +72,8 @@ void TQtNotificationArea::WatchForTrays()
         });
         QCoreApplication::instance()->installNativeEventFilter(ManagerFilter.get());
     }
+    // Without a session bus address the D-Bus library would try to start a bus of its own.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
     WatcherWatch =
