@@ -2,7 +2,7 @@
 # The real program's tray icon in a real X11 system tray (trayer) under a private Xvfb server. The program
 # runs in a network namespace of the test's own whose only adapter is one end of a veth pair, so the test
 # decides when the connection comes up.
-#   1. the icon docks into the tray; 2. the tray is killed and started again and the icon docks again;
+#   1. the icon docks into a tray started after the program; 2. the tray is killed and started again and the icon docks again;
 #   3. the docked icon's pixels change when the connection comes up (offline image, then an online one).
 # Usage: tray-e2e.sh PROGRAM OUTPUT-FOLDER. Exits 77 (skipped) without root, Xvfb, trayer or iproute2.
 set -uo pipefail
@@ -81,13 +81,16 @@ panel_up() { [ -n "$(panel)" ]; }
 panel_gone() { [ -z "$(panel)" ]; }
 pixels() { import -window "$1" rgba:- 2>/dev/null | md5sum | cut -d' ' -f1; }
 
-start_tray
-wait_for 15 panel_up || fail "trayer did not map its panel"
-
+# The program comes first, as at a login where it starts before the panel: there is no tray to add the
+# icon to until the tray announces itself.
 mkdir "$work/config"
 ip netns exec "$near" env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
+main_window() { xwininfo -root -tree 2>/dev/null | grep -q '"Quorvel": ("qorvix" "Quorvel")  528x354'; }
+wait_for 20 main_window || fail "the program's main window did not appear"
 
+start_tray
+wait_for 15 panel_up || fail "trayer did not map its panel"
 wait_for 20 is_docked || fail "the icon did not dock into the tray"
 echo "docked: icon window $(docked_icon) in panel $(panel)"
 offline=$(pixels "$(docked_icon)")
