@@ -53,6 +53,19 @@ private:
     xcb_atom_t Selection = XCB_ATOM_NONE;
 };
 
+namespace {
+
+// The X screen the program runs on, from DISPLAY (":0" is screen 0, ":0.1" screen 1): each screen has a
+// tray selection of its own.
+int X11ScreenNumber()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    const qsizetype dot = display.lastIndexOf('.');
+    return dot > display.lastIndexOf(':') ? display.mid(dot + 1).toInt() : 0;
+}
+
+} // namespace
+
 TQtNotificationArea::TQtNotificationArea(QObject* parent) : QObject(parent) { WatchForTrays(); }
 
 TQtNotificationArea::~TQtNotificationArea()
@@ -67,7 +80,7 @@ void TQtNotificationArea::WatchForTrays()
     if (platform == "offscreen" || platform == "minimal") return; // no desktop: the headless run stays quiet
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
         // Announced after Qt has handled the message, so that Qt already knows the new tray.
-        ManagerFilter = std::make_unique<TTrayManagerFilter>(x11->connection(), 0, [this] {
+        ManagerFilter = std::make_unique<TTrayManagerFilter>(x11->connection(), X11ScreenNumber(), [this] {
             QMetaObject::invokeMethod(this, &TQtNotificationArea::OnTrayCreated, Qt::QueuedConnection);
         });
         QCoreApplication::instance()->installNativeEventFilter(ManagerFilter.get());
