@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     iproute2 procps
-    xvfb x11-utils imagemagick fonts-dejavu-core trayer
+    xvfb x11-utils imagemagick fonts-dejavu-core trayer dbus-bin python3-dbus python3-gi
 )
 
 missing=()
