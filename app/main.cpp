@@ -7,9 +7,13 @@
 #include "StatusLogView.h"
 #include "SyncSchedule.h"
 #include "SyncTimer.h"
+#include "TrayImage.h"
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
+#include "ui/ImageList.h"
+#include "ui/TrayArtwork.h"
+#include "ui/TrayIcon.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -25,6 +29,8 @@
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
+#include "platform/qt/QtNotificationArea.h"
+#include "platform/qt/QtTimer.h"
 
 namespace {
 
@@ -46,7 +52,7 @@ QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
 
 } // namespace
 
-TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
+TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationArea* notificationArea)
     : QWidget(parent), MyReg(services.Registry), Services(services), Cycle(State, services.IpHelper, services.Clock)
 {
     MyReg.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
@@ -57,6 +63,7 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent)
     BuildLowerArea();
     BuildPopupMenu();
     BuildTimers();
+    BuildTrayIcon(notificationArea);
     WireEvents();
     BuildTimeClient();
 }
@@ -216,6 +223,27 @@ void TMainForm::BuildTimers()
     TimerSynchronizeTime->setInterval(1000);
 }
 
+void TMainForm::BuildTrayIcon(INotificationArea* notificationArea)
+{
+    IconList = new TImageList(this);
+    IconList->setObjectName("IconList");
+    for (int state = 0; state < TrayArtwork::StateCount; ++state)
+        IconList->Add(TrayArtwork::Icon(state));
+    // The desktop's area belongs to the icon, so that it outlives every request the icon makes.
+    std::unique_ptr<TQtNotificationArea> ownArea;
+    if (!notificationArea) notificationArea = (ownArea = std::make_unique<TQtNotificationArea>()).get();
+    TrayIcon = new TTrayIcon(*notificationArea, std::make_unique<TQtTimer>(), std::make_unique<TQtTimer>(), this);
+    if (ownArea) ownArea.release()->setParent(TrayIcon);
+    TrayIcon->setObjectName("TrayIcon");
+    TrayIcon->SetIconList(IconList);
+    TrayIcon->SetPopupMenu(PopupMenu);
+    TrayIcon->SetHint("0.0.0.0");
+    TrayIcon->SetIconIndex(0);
+    TrayIcon->SetCycleInterval(0);
+    TrayIcon->SetMainWindow(this);
+    TrayIcon->Loaded();
+}
+
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) { PopupMenu->popup(event->globalPos()); }
 
 void TMainForm::WireEvents()
@@ -343,6 +371,8 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     State.LastOnLine = TimeStamp(Services.Clock.Now());
     LabelDuration->setToolTip("Online: " + State.LastOnLine);
     LabelConn->setToolTip(NetworkInfoText(snapshot));
+    TrayIcon->SetHint(QString::fromStdString(Entry(snapshot.ClientIps, 1)));
+    TrayIcon->SetIconIndex(1);
     AddLogLine("Online: " + State.LastOnLine);
     Schedule->ConnectionUp(MenuSynchronizeTime->isChecked());
 }
@@ -360,6 +390,9 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     LabelUpSpeed->SetCaption(CountText(rates->UpRate));
     LabelDownSpeed->SetCaption(CountText(rates->DownRate));
     ShowTotals();
+    // Only a change of image reaches the desktop.
+    if (const auto image = TrayImageForRates(rates->UpRate, rates->DownRate); image && *image != TrayIcon->IconIndex())
+        TrayIcon->SetIconIndex(*image);
     Services.Console.WriteLine(
         StatusLine.Build(rates->UpRate, rates->DownRate, State.LastSent, State.LastRecv, State.LastDuration));
 }
@@ -381,6 +414,8 @@ void TMainForm::GoOffline()
     ClearCurrentConnection();
     ClientIp.clear();
     LabelConn->setToolTip(DefaultNotAvailable);
+    TrayIcon->SetHint("0.0.0.0");
+    TrayIcon->SetIconIndex(0);
     AddLogLine("Offline: " + State.LastOffLine);
     Schedule->ConnectionDown(MenuSynchronizeTime->isChecked());
     if (historyFailure) std::rethrow_exception(historyFailure);

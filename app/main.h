@@ -16,12 +16,15 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class INotificationArea;
 class QTimer;
 class TBevelPanel;
+class TImageList;
 class TStatusLogView;
 class TSyncSchedule;
 class TSyncTimer;
 class TNetClockTimeClient;
+class TTrayIcon;
 class TTrend;
 class TValueLabel;
 
@@ -30,7 +33,9 @@ class TValueLabel;
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainForm(TPlatformServices services, QWidget* parent = nullptr);
+    // Without a notification area of the caller's, the desktop's is used.
+    explicit TMainForm(TPlatformServices services, QWidget* parent = nullptr,
+                       INotificationArea* notificationArea = nullptr);
     ~TMainForm() override;
 
     // The window's creation: the version line, the first contents of every display, then the status timer.
@@ -109,6 +114,8 @@ public:
     void TimerSynchronizeTimeTimer();
     // The synchronisation timer's interval and whether it runs (TimerSynchronizeTime drives it).
     const TSyncTimer& SynchronizeTimer() const { return *SyncTimer; }
+    TImageList* IconList = nullptr;
+    TTrayIcon* TrayIcon = nullptr;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -121,6 +128,7 @@ private:
     void BuildLowerArea();
     void BuildPopupMenu();
     void BuildTimers();
+    void BuildTrayIcon(INotificationArea* notificationArea);
     void WireEvents();
 
     void GoOnline(const TTickDecision& decision);
