@@ -7,6 +7,8 @@
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
+#include "ui/About.h"
+#include "ui/mon.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -221,6 +223,10 @@ void TMainForm::WireEvents()
     connect(LabelConn, &TValueLabel::DoubleClicked, this, &TMainForm::LabelConnDblClick);
     connect(MenuCopyNetworkInfo, &QAction::triggered, this, &TMainForm::LabelConnDblClick);
     connect(Reset, &TBevelPanel::DoubleClicked, this, &TMainForm::ResetDblClick);
+    connect(MenuShowMonitor, &QAction::triggered, this, &TMainForm::MenuShowMonitorClick);
+    connect(MenuHideMonitor, &QAction::triggered, this, &TMainForm::MenuHideMonitorClick);
+    connect(MenuTransparent, &QAction::triggered, this, &TMainForm::MenuTransparentClick);
+    connect(MenuAboutQorvix, &QAction::triggered, this, &TMainForm::MenuAboutQorvixClick);
 }
 
 void TMainForm::FormCreate()
@@ -229,6 +235,10 @@ void TMainForm::FormCreate()
     Trend->ClearDataA();
     Trend->ClearDataB();
     LoadStats();
+    // The monitor window's creation reads these three check marks, so they come from the settings first.
+    MenuShowMonitor->setChecked(MyReg.ReadFlagValue("Option", "ShowMonitor", true));
+    MenuHideMonitor->setChecked(MyReg.ReadFlagValue("Option", "HideMonitor", false));
+    MenuTransparent->setChecked(MyReg.ReadFlagValue("Option", "Transparent", false));
     State.MaxGraph = DefaultMaxGraph;
     State.MinGraph = DefaultMinGraph;
     State.SynchronizeTimeServer = DefaultSynchronizeTimeServer;
@@ -324,6 +334,7 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     Trend->SetMinVal(State.MinGraph);
     Trend->ClearDataA();
     Trend->ClearDataB();
+    if (MonForm) MonForm->RestartTrend(State.MaxGraph, State.MinGraph);
     LabelDNS1->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 1)));
     LabelDNS2->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 2)));
     LabelGatewayIP->SetCaption(QString::fromStdString(Entry(snapshot.Gateways, 1)));
@@ -331,6 +342,7 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     State.LastOnLine = TimeStamp(Services.Clock.Now());
     LabelDuration->setToolTip("Online: " + State.LastOnLine);
     LabelConn->setToolTip(NetworkInfoText(snapshot));
+    ApplyMonitorVisibility(TMonitorEvent::WentOnline);
     AddLogLine("Online: " + State.LastOnLine);
 }
 
@@ -341,12 +353,14 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     if (!rates) return;
     Trend->AddDataA(rates->DownRate);
     Trend->AddDataB(rates->UpRate);
+    if (MonForm) MonForm->ShowSample(rates->DownRate, rates->UpRate, FormatDuration(State.LastDuration));
     LabelSent->SetCaption(CountText(State.LastSent));
     LabelRecv->SetCaption(CountText(State.LastRecv));
     LabelDuration->SetCaption(FormatDuration(State.LastDuration));
     LabelUpSpeed->SetCaption(CountText(rates->UpRate));
     LabelDownSpeed->SetCaption(CountText(rates->DownRate));
     ShowTotals();
+    if (MonForm && MenuShowMonitor->isChecked()) MonForm->KeepOnTop();
     Services.Console.WriteLine(("Up " + LabelUpSpeed->Caption() + " bytes/s, down " + LabelDownSpeed->Caption() +
                                 " bytes/s, sent " + LabelSent->Caption() + " bytes, received " + LabelRecv->Caption() +
                                 " bytes, duration " + LabelDuration->Caption())
@@ -369,6 +383,7 @@ void TMainForm::GoOffline()
     Cycle.AddLastToTotals();
     ClearCurrentConnection();
     LabelConn->setToolTip(DefaultNotAvailable);
+    ApplyMonitorVisibility(TMonitorEvent::WentOffline);
     AddLogLine("Offline: " + State.LastOffLine);
     if (historyFailure) std::rethrow_exception(historyFailure);
 }
@@ -398,4 +413,45 @@ void TMainForm::ClearCurrentConnection()
     for (TValueLabel* label : {LabelConn, LabelSpeed, LabelSent, LabelRecv, LabelDuration, LabelDNS1, LabelDNS2,
                                LabelGatewayIP, LabelClientIP, LabelUpSpeed, LabelDownSpeed})
         label->SetCaption({});
+}
+
+TMonFormLinks TMainForm::MonitorLinks()
+{
+    return TMonFormLinks{MyReg, PopupMenu, MenuShowMonitor, MenuHideMonitor, MenuTransparent, Trend, this};
+}
+
+void TMainForm::AttachWindows(TMonForm* monForm, TAboutForm* aboutForm)
+{
+    MonForm = monForm;
+    AboutForm = aboutForm;
+    // The double click runs the menu command itself, so the check mark is inverted exactly once.
+    if (MonForm) connect(MonForm, &TMonForm::TrendDblClick, MenuShowMonitor, &QAction::trigger);
+}
+
+void TMainForm::ApplyMonitorVisibility(TMonitorEvent event)
+{
+    if (!MonForm) return;
+    switch (DecideMonitorVisibility(event, MenuShowMonitor->isChecked(), MenuHideMonitor->isChecked(), State.Online)) {
+    case TMonitorVisibility::Show:
+        MonForm->show();
+        MonForm->raise();
+        break;
+    case TMonitorVisibility::Hide: MonForm->hide(); break;
+    case TMonitorVisibility::Keep: break;
+    }
+}
+
+void TMainForm::MenuShowMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::ShowMonitorCommand); }
+void TMainForm::MenuHideMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::HideMonitorCommand); }
+
+void TMainForm::MenuTransparentClick()
+{
+    if (MonForm) MonForm->ApplyTransparency();
+}
+
+void TMainForm::MenuAboutQorvixClick()
+{
+    if (!AboutForm) return;
+    AboutForm->show();
+    AboutForm->raise();
 }

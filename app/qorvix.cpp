@@ -10,6 +10,8 @@
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/TerminationSignals.h"
+#include "ui/About.h"
+#include "ui/mon.h"
 
 #include <filesystem>
 #include <memory>
@@ -52,7 +54,13 @@ int main(int argc, char** argv)
     });
 
     if (headless) console.WriteLine("Quorvel runs without a display; press Ctrl+C to stop.");
+    // The windows in their order: the monitor's creation reads the main window's options and colours.
     mainForm.FormCreate();
+    TMonForm monForm(mainForm.MonitorLinks());
+    monForm.FormCreate();
+    TAboutForm aboutForm;
+    aboutForm.FormCreate();
+    mainForm.AttachWindows(&monForm, &aboutForm);
     mainForm.show();
     return TQorvixApplication::exec();
 }
