@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     iproute2 procps
-    xvfb x11-utils imagemagick fonts-dejavu-core
+    xvfb x11-utils imagemagick fonts-dejavu-core xdotool
 )
 
 missing=()
