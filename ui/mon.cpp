@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QWindow>
 
 #include <limits>
