@@ -11,9 +11,11 @@
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
+#include "ui/About.h"
 #include "ui/ImageList.h"
 #include "ui/TrayArtwork.h"
 #include "ui/TrayIcon.h"
+#include "ui/mon.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -252,6 +254,10 @@ void TMainForm::WireEvents()
     connect(LabelConn, &TValueLabel::DoubleClicked, this, &TMainForm::LabelConnDblClick);
     connect(MenuCopyNetworkInfo, &QAction::triggered, this, &TMainForm::LabelConnDblClick);
     connect(Reset, &TBevelPanel::DoubleClicked, this, &TMainForm::ResetDblClick);
+    connect(MenuShowMonitor, &QAction::triggered, this, &TMainForm::MenuShowMonitorClick);
+    connect(MenuHideMonitor, &QAction::triggered, this, &TMainForm::MenuHideMonitorClick);
+    connect(MenuTransparent, &QAction::triggered, this, &TMainForm::MenuTransparentClick);
+    connect(MenuAboutQorvix, &QAction::triggered, this, &TMainForm::MenuAboutQorvixClick);
 }
 
 void TMainForm::FormCreate()
@@ -260,6 +266,10 @@ void TMainForm::FormCreate()
     Trend->ClearDataA();
     Trend->ClearDataB();
     LoadStats();
+    // The monitor window's creation reads these three check marks, so they come from the settings first.
+    MenuShowMonitor->setChecked(MyReg.ReadFlagValue("Option", "ShowMonitor", true));
+    MenuHideMonitor->setChecked(MyReg.ReadFlagValue("Option", "HideMonitor", false));
+    MenuTransparent->setChecked(MyReg.ReadFlagValue("Option", "Transparent", false));
     State.MaxGraph = DefaultMaxGraph;
     State.MinGraph = DefaultMinGraph;
     State.SynchronizeTimeServer = DefaultSynchronizeTimeServer;
@@ -363,6 +373,7 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     Trend->SetMinVal(State.MinGraph);
     Trend->ClearDataA();
     Trend->ClearDataB();
+    if (MonForm) MonForm->RestartTrend(State.MaxGraph, State.MinGraph);
     LabelDNS1->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 1)));
     LabelDNS2->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 2)));
     LabelGatewayIP->SetCaption(QString::fromStdString(Entry(snapshot.Gateways, 1)));
@@ -373,6 +384,7 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     LabelConn->setToolTip(NetworkInfoText(snapshot));
     TrayIcon->SetHint(QString::fromStdString(Entry(snapshot.ClientIps, 1)));
     TrayIcon->SetIconIndex(1);
+    ApplyMonitorVisibility(TMonitorEvent::WentOnline);
     AddLogLine("Online: " + State.LastOnLine);
     Schedule->ConnectionUp(MenuSynchronizeTime->isChecked());
 }
@@ -384,6 +396,7 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     if (!rates) return;
     Trend->AddDataA(rates->DownRate);
     Trend->AddDataB(rates->UpRate);
+    if (MonForm) MonForm->ShowSample(rates->DownRate, rates->UpRate, FormatDuration(State.LastDuration));
     LabelSent->SetCaption(CountText(State.LastSent));
     LabelRecv->SetCaption(CountText(State.LastRecv));
     LabelDuration->SetCaption(FormatDuration(State.LastDuration));
@@ -393,6 +406,7 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     // Only a change of image reaches the desktop.
     if (const auto image = TrayImageForRates(rates->UpRate, rates->DownRate); image && *image != TrayIcon->IconIndex())
         TrayIcon->SetIconIndex(*image);
+    if (MonForm && MenuShowMonitor->isChecked()) MonForm->KeepOnTop();
     Services.Console.WriteLine(
         StatusLine.Build(rates->UpRate, rates->DownRate, State.LastSent, State.LastRecv, State.LastDuration));
 }
@@ -416,6 +430,7 @@ void TMainForm::GoOffline()
     LabelConn->setToolTip(DefaultNotAvailable);
     TrayIcon->SetHint("0.0.0.0");
     TrayIcon->SetIconIndex(0);
+    ApplyMonitorVisibility(TMonitorEvent::WentOffline);
     AddLogLine("Offline: " + State.LastOffLine);
     Schedule->ConnectionDown(MenuSynchronizeTime->isChecked());
     if (historyFailure) std::rethrow_exception(historyFailure);
@@ -501,3 +516,43 @@ void TMainForm::AddTimeClientErrorLine(int32_t errorCode)
 void TMainForm::MenuSynchronizeTimeClick(bool checked) { Schedule->OptionChanged(checked, State.Online); }
 
 void TMainForm::TimerSynchronizeTimeTimer() { Schedule->TimerTick(); }
+TMonFormLinks TMainForm::MonitorLinks()
+{
+    return TMonFormLinks{MyReg, PopupMenu, MenuShowMonitor, MenuHideMonitor, MenuTransparent, Trend, this};
+}
+
+void TMainForm::AttachWindows(TMonForm* monForm, TAboutForm* aboutForm)
+{
+    MonForm = monForm;
+    AboutForm = aboutForm;
+    // The double click runs the menu command itself, so the check mark is inverted exactly once.
+    if (MonForm) connect(MonForm, &TMonForm::TrendDblClick, MenuShowMonitor, &QAction::trigger);
+}
+
+void TMainForm::ApplyMonitorVisibility(TMonitorEvent event)
+{
+    if (!MonForm) return;
+    switch (DecideMonitorVisibility(event, MenuShowMonitor->isChecked(), MenuHideMonitor->isChecked(), State.Online)) {
+    case TMonitorVisibility::Show:
+        MonForm->show();
+        MonForm->raise();
+        break;
+    case TMonitorVisibility::Hide: MonForm->hide(); break;
+    case TMonitorVisibility::Keep: break;
+    }
+}
+
+void TMainForm::MenuShowMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::ShowMonitorCommand); }
+void TMainForm::MenuHideMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::HideMonitorCommand); }
+
+void TMainForm::MenuTransparentClick()
+{
+    if (MonForm) MonForm->ApplyTransparency();
+}
+
+void TMainForm::MenuAboutQorvixClick()
+{
+    if (!AboutForm) return;
+    AboutForm->show();
+    AboutForm->raise();
+}

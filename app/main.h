@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MonitorState.h"
+#include "MonitorVisibility.h"
 #include "StatusCycle.h"
 #include "StatusLine.h"
 #include "platform/PlatformServices.h"
@@ -18,8 +19,11 @@ class QLabel;
 class QMenu;
 class INotificationArea;
 class QTimer;
+class TAboutForm;
 class TBevelPanel;
 class TImageList;
+class TMonForm;
+struct TMonFormLinks;
 class TStatusLogView;
 class TSyncSchedule;
 class TSyncTimer;
@@ -51,6 +55,16 @@ public:
     void AddLogLine(const QString& text);
     void LabelConnDblClick();
     void ResetDblClick();
+
+    // What the monitor window is given: the settings store, the menu and its check marks, the main graph.
+    TMonFormLinks MonitorLinks();
+    // The two secondary windows, created after this one; the poll cycle and the menu drive them from then on.
+    void AttachWindows(TMonForm* monForm, TAboutForm* aboutForm);
+    // Handlers of checkable items run after Qt has inverted the check mark; they act on the new state.
+    void MenuShowMonitorClick();
+    void MenuHideMonitorClick();
+    void MenuTransparentClick();
+    void MenuAboutQorvixClick();
 
     MonitorState State;
     TMyReg MyReg;
@@ -116,6 +130,8 @@ public:
     const TSyncTimer& SynchronizeTimer() const { return *SyncTimer; }
     TImageList* IconList = nullptr;
     TTrayIcon* TrayIcon = nullptr;
+    TMonForm* MonForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -138,6 +154,7 @@ private:
     void ShowLastConnection();
     void ShowTotals();
     void ClearCurrentConnection();
+    void ApplyMonitorVisibility(TMonitorEvent event);
 
     QGroupBox* AddGroup(const QString& name, const QString& caption, const QRect& geometry);
     TValueLabel* AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName, int valueRight,

@@ -13,6 +13,8 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/TerminationSignals.h"
 #include "timeclient/netclock.h"
+#include "ui/About.h"
+#include "ui/mon.h"
 
 #include <filesystem>
 #include <iostream>
@@ -84,6 +86,12 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         reporter.ShowError(error.what()); // a stored setting that cannot be applied; the monitoring runs
     }
+    // The windows in their order: the monitor's creation reads the main window's options and colours.
+    TMonForm monForm(mainForm->MonitorLinks());
+    monForm.FormCreate();
+    TAboutForm aboutForm;
+    aboutForm.FormCreate();
+    mainForm->AttachWindows(&monForm, &aboutForm);
     mainForm->show();
     return TQorvixApplication::exec();
 }

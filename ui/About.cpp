@@ -1,0 +1,86 @@
+#include "About.h"
+
+#include "JpegPicture.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+constexpr int ClientWidth = 500;
+constexpr int ClientHeight = 350;
+
+bool SystemMove(QWindow* window) { return window && window->startSystemMove(); }
+
+} // namespace
+
+TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent), StartMove(SystemMove)
+{
+    setObjectName("AboutForm");
+    setWindowTitle("Quorvel - About");
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // Hiding the about window while the main window sits in the tray must not end the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+    resize(ClientWidth, ClientHeight);
+
+    const QByteArray stored = PictureData();
+    const TJpegPicture picture =
+        TJpegPicture::Decode(reinterpret_cast<const uint8_t*>(stored.constData()), static_cast<size_t>(stored.size()));
+    Image = new QLabel(this);
+    Image->setObjectName("Image");
+    Image->setAlignment(Qt::AlignCenter);
+    Image->setPixmap(QPixmap::fromImage(picture.Image));
+    Image->setGeometry(rect());
+    Image->setCursor(Qt::PointingHandCursor);
+    Image->installEventFilter(this);
+}
+
+QByteArray TAboutForm::PictureData()
+{
+    QFile file(":/quorvel/AboutPicture.jpg");
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+void TAboutForm::FormCreate()
+{
+    raise();
+    setFixedSize(ClientWidth, ClientHeight);
+    Image->setGeometry(rect());
+}
+
+void TAboutForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!display) return;
+    const QRect area = display->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != Image) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: ImageMouseDown(*static_cast<QMouseEvent*>(event)); return true;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ImageDblClick();
+        return true;
+    default: return QWidget::eventFilter(watched, event);
+    }
+}
+
+void TAboutForm::ImageMouseDown(const QMouseEvent& event)
+{
+    if (event.button() == Qt::LeftButton) StartMove(windowHandle());
+}
+
+// Hidden, not destroyed: the menu shows the same window again.
+void TAboutForm::ImageDblClick() { hide(); }
