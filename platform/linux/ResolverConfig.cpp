@@ -52,17 +52,19 @@ TResolverConfig::TResolverConfig(std::string resolvConf, std::string resolvedUps
     : ResolvConfPath(std::move(resolvConf)), UpstreamPath(std::move(resolvedUpstream)),
       Watch(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
 {
-    Watching = WatchFolders();
+    WatchFolders();
 }
 
-bool TResolverConfig::WatchFolders()
+void TResolverConfig::WatchFolders()
 {
-    if (!Watch.Valid()) return false;
-    bool all = true;
-    for (const std::string* path : {&ResolvConfPath, &UpstreamPath})
-        for (const std::string& folder : FoldersToWatch(*path))
-            if (inotify_add_watch(Watch.Get(), folder.c_str(), FolderEvents) < 0) all = false;
-    return all;
+    auto watch = [&](const std::string& path) {
+        bool all = Watch.Valid();
+        for (const std::string& folder : FoldersToWatch(path))
+            if (all && inotify_add_watch(Watch.Get(), folder.c_str(), FolderEvents) < 0) all = false;
+        return all;
+    };
+    ResolvWatched = watch(ResolvConfPath);
+    UpstreamWatched = watch(UpstreamPath);
 }
 
 TResolverConfig::TFileStamp TResolverConfig::Stamp(const std::string& path)
@@ -86,11 +88,8 @@ const std::vector<std::string>& TResolverConfig::KnownServers()
 
 void TResolverConfig::CheckForChanges()
 {
-    if (Watching) {
-        if (DrainWatch()) Stale = true;
-    } else if (StampsChanged()) {
-        Stale = true;
-    }
+    if ((ResolvWatched || UpstreamWatched) && DrainWatch()) Stale = true;
+    if (!Watched() && StampsChanged()) Stale = true;
 }
 
 // True when any event arrived. A watched folder that went away (or lost events) is watched afresh at the
@@ -106,7 +105,8 @@ bool TResolverConfig::DrainWatch()
         changed = true;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-            if (event->mask & (IN_IGNORED | IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF)) Watching = false;
+            if (event->mask & (IN_IGNORED | IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF))
+                ResolvWatched = UpstreamWatched = false;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
@@ -125,12 +125,13 @@ bool TResolverConfig::StampsChanged()
 void TResolverConfig::Reload()
 {
     Stale = false;
-    if (!Watching) {
-        Watching = WatchFolders();
-        StampsChanged(); // the stamps of what is read now, for looks while the folders are not watched
+    if (!ResolvWatched || !UpstreamWatched) {
+        WatchFolders();
+        StampsChanged(); // the stamps of what is read now, for looks while a folder is not watched
     }
     Cached = ParseNameservers(TextFiles::Read(ResolvConfPath).value_or(""));
-    if (std::find(Cached.begin(), Cached.end(), ResolvedStub) == Cached.end()) return;
+    UsesStub = std::find(Cached.begin(), Cached.end(), ResolvedStub) != Cached.end();
+    if (!UsesStub) return;
     if (auto upstream = TextFiles::Read(UpstreamPath)) {
         std::vector<std::string> servers = ParseNameservers(*upstream);
         if (!servers.empty()) Cached = std::move(servers);

@@ -24,8 +24,9 @@ public:
     void CheckForChanges();
     // Readable when the watched folders changed; -1 when they are not watched (then CheckForChanges stats).
     int Descriptor() const { return Watch.Get(); }
-    // True while every folder is watched, so that the descriptor tells of every change.
-    bool Watched() const { return Watching; }
+    // True while the descriptor tells of every change that matters: the upstream file's folder needs watching
+    // only while resolv.conf names the local stub.
+    bool Watched() const { return ResolvWatched && (!UsesStub || UpstreamWatched); }
 
     // The IPv4 servers among the nameserver lines the resolver uses.
     static std::vector<std::string> ParseNameservers(const std::string& text);
@@ -40,7 +41,7 @@ private:
         bool operator==(const TFileStamp& other) const;
     };
     static TFileStamp Stamp(const std::string& path);
-    bool WatchFolders();
+    void WatchFolders();
     bool DrainWatch();
     bool StampsChanged();
     void Reload();
@@ -48,7 +49,10 @@ private:
     std::string ResolvConfPath;
     std::string UpstreamPath;
     TFileDescriptor Watch;
-    bool Watching = false; // every folder is watched; otherwise the files are stat-ed at each look
+    // Whose folders are watched; a file whose folders are not is stat-ed at each look instead.
+    bool ResolvWatched = false;
+    bool UpstreamWatched = false;
+    bool UsesStub = false;
     TFileStamp ResolvStamp;
     TFileStamp UpstreamStamp;
     bool Stale = true;

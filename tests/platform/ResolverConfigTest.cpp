@@ -111,14 +111,24 @@ TEST_F(ResolverFiles, AResolverFileBehindASymlinkIsFollowedIntoItsFolder)
     EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.7"}) << "a change in the link's target folder";
 }
 
-TEST_F(ResolverFiles, AnUnwatchableFolderFallsBackToLookingAtTheFile)
+// systemd-resolved may start after the program: its folder is not there to be watched yet, so its file is
+// looked for at each look until the folder can be watched. Without the stub the upstream file does not matter.
+TEST_F(ResolverFiles, AnUpstreamFolderThatIsNotThereYetIsLookedForAtEachLook)
 {
-    const std::string path = Write("resolv.conf", "nameserver 192.0.2.1\n");
-    TResolverConfig resolver(path, (Folder / "no-such-folder" / "resolv.conf").string());
+    const std::string upstream = (Folder / "resolve" / "resolv.conf").string();
+    TResolverConfig plain(Write("plain.conf", "nameserver 192.0.2.1\n"), upstream);
+    EXPECT_EQ(plain.Servers(), Servers{"192.0.2.1"});
+    EXPECT_TRUE(plain.Watched());
+
+    TResolverConfig resolver(Write("resolv.conf", "nameserver 127.0.0.53\n"), upstream);
+    EXPECT_EQ(resolver.Servers(), Servers{"127.0.0.53"});
     EXPECT_FALSE(resolver.Watched());
-    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.1"});
-    Write("resolv.conf", "nameserver 192.0.2.33\n"); // another size: file times may not have moved on
+    std::filesystem::create_directories(Folder / "resolve");
+    Write("resolve/resolv.conf", "nameserver 192.0.2.33\n");
     EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.33"});
+    EXPECT_TRUE(resolver.Watched()) << "the new folder is watched from then on";
+    Write("resolve/resolv.conf", "nameserver 192.0.2.4\n");
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.4"});
 }
 
 TEST(DhcpLeases, KeyValueLeasesNameTheServer)
