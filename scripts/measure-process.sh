@@ -21,9 +21,8 @@ netns=${5:-}
 warmup=5
 
 cleanup() {
-    for pid in ${program_pid:-} ${bare_pid:-}; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+    for pid in ${program_pid:-} ${bare_pid:-} ${xvfb_pid:-}; do kill "$pid" 2>/dev/null || true; done
+    for pid in ${program_pid:-} ${bare_pid:-} ${xvfb_pid:-}; do wait "$pid" 2>/dev/null || true; done
     if [ -n "$netns" ]; then
         ip netns del "$near" 2>/dev/null || true
         ip netns del "$far" 2>/dev/null || true
@@ -31,6 +30,7 @@ cleanup() {
     [ -n "${config:-}" ] && rm -rf "$config"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM # so that an interrupted run still removes its namespaces and processes
 
 run=()
 if [ -n "$netns" ]; then
@@ -103,5 +103,5 @@ awk -v p="$program_used" -v b="$bare_used" -v s="$seconds" -v pk="$program_kb" -
     printf "%s, %d s:\n", mode, s
     printf "  program      %.3f ms of processor time per second, peak resident memory %.1f MB\n", p / 1e6 / s, pk / 1024
     printf "  bare window  %.3f ms of processor time per second, peak resident memory %.1f MB\n", b / 1e6 / s, bk / 1024
-    printf "  ratio        %.2f\n", b > 0 ? p / b : 0
+    printf "  ratio        %.2f\n", (b > 0 ? p / b : 0)
 }'
