@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <linux/if_link.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
 
@@ -39,6 +40,21 @@ void BM_RawLinkRequest(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RawLinkRequest);
+
+// The statistics request the interface query uses for the counters: the same counters, no link description.
+void BM_RawStatsRequest(benchmark::State& state)
+{
+    TNetlinkSocket netlink;
+    if_stats_msg request{};
+    request.ifindex = FirstEthernetIndex();
+    request.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
+    for (auto _ : state) {
+        int messages = 0;
+        netlink.Request(RTM_GETSTATS, 0, &request, sizeof request, [&](const nlmsghdr&) { ++messages; });
+        benchmark::DoNotOptimize(messages);
+    }
+}
+BENCHMARK(BM_RawStatsRequest);
 
 // Links, IPv4 addresses, IPv4 routes and the resolver file: everything the tick needs, read once, raw.
 void BM_RawLinksAddressesRoutesResolver(benchmark::State& state)

@@ -24,6 +24,9 @@ constexpr uint32_t MIB_IF_OPER_STATUS_CONNECTED = 4;
 constexpr uint32_t MIB_IF_OPER_STATUS_OPERATIONAL = 5;
 
 constexpr uint32_t NO_ERROR = 0;
+constexpr uint32_t ERROR_ACCESS_DENIED = 5;
+constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr uint32_t ERROR_GEN_FAILURE = 31;
 constexpr uint32_t ERROR_NOT_SUPPORTED = 50;
 constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
 constexpr uint32_t ERROR_BUFFER_OVERFLOW = 111;
@@ -77,7 +80,8 @@ struct MIB_IFROW {
 enum class TIpHelperFunction { GetAdaptersInfo, GetPerAdapterInfo, GetIfEntry };
 
 // The three table functions with their contracts: a buffer too small (or none) answers 111 and the size
-// needed in *size; other failures answer 50, 87, 232 or an operating-system error number.
+// needed in *size; other failures answer 50, 87, 232 or another of the system's result codes (never a raw
+// errno, whose numbers overlap these).
 class IIpHelper {
 public:
     virtual ~IIpHelper() = default;
@@ -85,6 +89,13 @@ public:
     virtual uint32_t GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t* size) = 0;
     virtual uint32_t GetPerAdapterInfo(uint32_t index, IP_PER_ADAPTER_INFO* perAdapterInfo, uint32_t* size) = 0;
     virtual uint32_t GetIfEntry(MIB_IFROW* row) = 0;
-    // The operating system's text for an error number the functions answered.
+    // The operating system's text for a result code the functions answered: for the last failure, the text
+    // of the system error behind it.
     virtual std::string SystemErrorText(uint32_t code) = 0;
+
+    // A descriptor that becomes readable when the tables may have changed, or -1 when there is none. A caller
+    // that takes it (to watch it with its event loop) promises to call HandlePendingChanges whenever it is
+    // readable; the queries then stop looking for changes themselves.
+    virtual int TakeChangeDescriptor() { return -1; }
+    virtual void HandlePendingChanges() {}
 };

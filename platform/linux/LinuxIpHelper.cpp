@@ -1,31 +1,21 @@
 #include "LinuxIpHelper.h"
 
-#include "TextFiles.h"
-
 // glibc's net/if.h must come before the kernel headers, which then leave out their own copies.
 #include <net/if.h>
 
 #include <arpa/inet.h>
-#include <linux/ethtool.h>
 #include <linux/if_arp.h>
+#include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace {
-
-bool Exists(const std::string& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
 
 template <std::size_t N> void CopyText(char (&field)[N], const std::string& text)
 {
@@ -105,9 +95,20 @@ std::vector<std::pair<std::string, std::string>> Plain(const std::vector<std::st
 } // namespace
 
 TLinuxIpHelper::TLinuxIpHelper(TLinuxIpHelperPaths paths)
-    : Paths(std::move(paths)), EthtoolSocket(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
-      Resolver(Paths.ResolvConf, Paths.ResolvedUpstream)
+    : Paths(std::move(paths)), Resolver(Paths.ResolvConf, Paths.ResolvedUpstream),
+      Devices(Paths.SysClassNet, Paths.UdevData), Changes(epoll_create1(EPOLL_CLOEXEC))
 {
+    // One descriptor for both sources of change, so that one wait tells whether anything happened.
+    if (Changes.Valid() && Watch.Descriptor() >= 0 && Resolver.Descriptor() >= 0) {
+        for (const int source : {Watch.Descriptor(), Resolver.Descriptor()}) {
+            epoll_event event{};
+            event.events = EPOLLIN;
+            event.data.fd = source;
+            if (epoll_ctl(Changes.Get(), EPOLL_CTL_ADD, source, &event) != 0) Changes.Reset();
+        }
+    } else {
+        Changes.Reset();
+    }
 }
 
 bool TLinuxIpHelper::IsAvailable(TIpHelperFunction function)
@@ -115,15 +116,60 @@ bool TLinuxIpHelper::IsAvailable(TIpHelperFunction function)
     return function == TIpHelperFunction::GetPerAdapterInfo || Netlink.Valid();
 }
 
-std::string TLinuxIpHelper::SystemErrorText(uint32_t code) { return std::strerror(static_cast<int>(code)); }
+std::string TLinuxIpHelper::SystemErrorText(uint32_t code) { return LastError.Text(code); }
+
+int TLinuxIpHelper::TakeChangeDescriptor()
+{
+    if (!Changes.Valid()) return -1;
+    ChangesWatchedOutside = true;
+    return Changes.Get();
+}
+
+void TLinuxIpHelper::HandlePendingChanges() { ApplyChanges(); }
+
+void TLinuxIpHelper::LookForChanges()
+{
+    Share = TLookShare{false, true, false, true};
+    LastLook = std::chrono::steady_clock::now();
+    // A resolver folder that could not be watched is stat-ed at every look.
+    if (ChangesWatchedOutside || Changes.Valid()) {
+        if (!Resolver.Watched()) Resolver.CheckForChanges();
+    }
+    if (ChangesWatchedOutside) return;
+    if (Changes.Valid()) {
+        epoll_event ready[2];
+        if (epoll_wait(Changes.Get(), ready, 2, 0) == 0) return;
+    }
+    ApplyChanges();
+}
+
+void TLinuxIpHelper::ApplyChanges()
+{
+    const TNetlinkChanges changes = Watch.Take();
+    if (changes.Any) TableValid = false;
+    if (changes.Lost) Links.clear();
+    for (const uint32_t index : changes.Links)
+        Links.erase(index);
+    Resolver.CheckForChanges();
+}
+
+// A look serves the calls of one query sequence, which follow each other within microseconds; a call that
+// comes later looks again.
+bool TLinuxIpHelper::ShareValid() const
+{
+    return std::chrono::steady_clock::now() - LastLook < std::chrono::milliseconds(100);
+}
 
 uint32_t TLinuxIpHelper::GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t* size)
 {
     if (!size) return ERROR_INVALID_PARAMETER;
+    // The fill call right after a sizing call answers from the table the size was taken from.
+    const bool fillCall = Share.AdaptersFill && ShareValid();
+    if (!fillCall) LookForChanges();
+    Share.AdaptersFill = false;
     // The table is read afresh whenever the kernel announced a change of links, addresses or routes.
-    if (Watch.Changed() || !TableValid) {
-        TableValid = false;
-        if (const int error = ReadAdapterTable(Table)) return static_cast<uint32_t>(error);
+    if (!TableValid) {
+        if (const int error = ReadAdapterTable(Table)) return LastError.Fail(error);
         TableValid = true;
     }
     if (Table.empty()) return ERROR_NO_DATA;
@@ -134,6 +180,7 @@ uint32_t TLinuxIpHelper::GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t*
     const std::size_t needed = Table.size() * sizeof(IP_ADAPTER_INFO) + extra * sizeof(IP_ADDR_STRING);
     if (!adapterInfo || *size < needed) {
         *size = static_cast<uint32_t>(needed);
+        Share.AdaptersFill = true;
         return ERROR_BUFFER_OVERFLOW;
     }
 
@@ -168,11 +215,15 @@ uint32_t TLinuxIpHelper::GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t*
 uint32_t TLinuxIpHelper::GetPerAdapterInfo(uint32_t, IP_PER_ADAPTER_INFO* perAdapterInfo, uint32_t* size)
 {
     if (!size) return ERROR_INVALID_PARAMETER;
+    const bool shared = (Share.PerAdapterFill || Share.PerAdapter) && ShareValid();
+    if (!shared) LookForChanges();
+    Share.PerAdapter = Share.PerAdapterFill = false;
     // One resolver serves every adapter here.
-    const std::vector<std::string>& servers = Resolver.Servers();
+    const std::vector<std::string>& servers = Resolver.KnownServers();
     const std::size_t needed = sizeof(IP_PER_ADAPTER_INFO) + ExtraNodes(servers.size()) * sizeof(IP_ADDR_STRING);
     if (!perAdapterInfo || *size < needed) {
         *size = static_cast<uint32_t>(needed);
+        Share.PerAdapterFill = true;
         return ERROR_BUFFER_OVERFLOW;
     }
     std::memset(static_cast<void*>(perAdapterInfo), 0, needed);
@@ -184,37 +235,101 @@ uint32_t TLinuxIpHelper::GetPerAdapterInfo(uint32_t, IP_PER_ADAPTER_INFO* perAda
 uint32_t TLinuxIpHelper::GetIfEntry(MIB_IFROW* row)
 {
     if (!row || row->dwIndex == 0) return ERROR_INVALID_PARAMETER;
+    if (!(Share.IfEntry && ShareValid())) LookForChanges();
+    Share.IfEntry = false;
+    const uint32_t index = row->dwIndex;
+    auto link = Links.find(index);
+    if (link == Links.end()) {
+        TLinkState state;
+        // An interface that has gone since the adapter list was read is an unknown index.
+        if (const int error = ReadLinkState(index, state)) return LastError.Fail(error);
+        link = Links.emplace(index, state).first;
+    }
+    uint64_t in = 0, out = 0;
+    if (const int error = ReadCounters(index, in, out)) {
+        Links.erase(index);
+        return LastError.Fail(error);
+    }
+    row->dwType = link->second.Type;
+    row->dwOperStatus = link->second.OperStatus;
+    row->dwSpeed = link->second.Speed;
+    row->dwInOctets = in;
+    row->dwOutOctets = out;
+    return NO_ERROR;
+}
+
+int TLinuxIpHelper::ReadLinkState(uint32_t index, TLinkState& state)
+{
     ifinfomsg request{};
     request.ifi_family = AF_UNSPEC;
-    request.ifi_index = static_cast<int>(row->dwIndex);
+    request.ifi_index = static_cast<int>(index);
     bool found = false;
     std::string name;
     uint16_t hardwareType = 0;
     uint8_t operState = IF_OPER_UNKNOWN;
-    rtnl_link_stats64 stats{};
     const int error = Netlink.Request(RTM_GETLINK, 0, &request, sizeof request, [&](const nlmsghdr& message) {
         if (message.nlmsg_type != RTM_NEWLINK) return;
-        const auto* link = static_cast<const ifinfomsg*>(NLMSG_DATA(&message));
         found = true;
-        hardwareType = link->ifi_type;
+        hardwareType = static_cast<const ifinfomsg*>(NLMSG_DATA(&message))->ifi_type;
         ForEachAttribute<ifinfomsg>(message, [&](const rtattr& attribute) {
             if (attribute.rta_type == IFLA_IFNAME) name = AttributeText(attribute);
             if (attribute.rta_type == IFLA_OPERSTATE && RTA_PAYLOAD(&attribute) >= 1)
                 operState = *static_cast<const uint8_t*>(RTA_DATA(&attribute));
-            if (attribute.rta_type == IFLA_STATS64 && RTA_PAYLOAD(&attribute) >= sizeof stats)
-                std::memcpy(&stats, RTA_DATA(&attribute), sizeof stats);
         });
     });
-    // An interface that has gone since the adapter list was read is an unknown index.
-    if (error == ENODEV || (!error && !found)) return ERROR_INVALID_PARAMETER;
-    if (error) return static_cast<uint32_t>(error);
+    if (error) return error;
+    if (!found) return ENODEV;
+    state.Type = InterfaceType(hardwareType, Devices.Traits(index, name));
+    state.OperStatus = OperStatusOf(operState);
+    state.Speed = Devices.Speed(name);
+    return 0;
+}
 
-    row->dwType = InterfaceType(hardwareType, Traits(row->dwIndex, name));
-    row->dwOperStatus = OperStatusOf(operState);
-    row->dwSpeed = LinkSpeed(name);
-    row->dwInOctets = stats.rx_bytes;
-    row->dwOutOctets = stats.tx_bytes;
-    return NO_ERROR;
+// The statistics request answers the counters alone, without the link's whole description.
+int TLinuxIpHelper::ReadCounters(uint32_t index, uint64_t& in, uint64_t& out)
+{
+    if (!StatsRequestWorks) return ReadCountersFromLink(index, in, out);
+    if_stats_msg request{};
+    request.family = AF_UNSPEC;
+    request.ifindex = index;
+    request.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
+    bool found = false;
+    const int error = Netlink.Request(RTM_GETSTATS, 0, &request, sizeof request, [&](const nlmsghdr& message) {
+        if (message.nlmsg_type != RTM_NEWSTATS) return;
+        ForEachAttribute<if_stats_msg>(message, [&](const rtattr& attribute) {
+            rtnl_link_stats64 stats{};
+            if (attribute.rta_type != IFLA_STATS_LINK_64 || RTA_PAYLOAD(&attribute) < sizeof stats) return;
+            std::memcpy(&stats, RTA_DATA(&attribute), sizeof stats);
+            in = stats.rx_bytes;
+            out = stats.tx_bytes;
+            found = true;
+        });
+    });
+    if (error == EOPNOTSUPP || error == EINVAL || (!error && !found)) {
+        StatsRequestWorks = false; // a kernel before 4.7
+        return ReadCountersFromLink(index, in, out);
+    }
+    return error;
+}
+
+int TLinuxIpHelper::ReadCountersFromLink(uint32_t index, uint64_t& in, uint64_t& out)
+{
+    ifinfomsg request{};
+    request.ifi_family = AF_UNSPEC;
+    request.ifi_index = static_cast<int>(index);
+    bool found = false;
+    const int error = Netlink.Request(RTM_GETLINK, 0, &request, sizeof request, [&](const nlmsghdr& message) {
+        if (message.nlmsg_type != RTM_NEWLINK) return;
+        ForEachAttribute<ifinfomsg>(message, [&](const rtattr& attribute) {
+            rtnl_link_stats64 stats{};
+            if (attribute.rta_type != IFLA_STATS64 || RTA_PAYLOAD(&attribute) < sizeof stats) return;
+            std::memcpy(&stats, RTA_DATA(&attribute), sizeof stats);
+            in = stats.rx_bytes;
+            out = stats.tx_bytes;
+            found = true;
+        });
+    });
+    return error ? error : found ? 0 : ENODEV;
 }
 
 int TLinuxIpHelper::ReadAdapterTable(std::vector<TAdapter>& table)
@@ -251,7 +366,7 @@ int TLinuxIpHelper::ReadLinks(std::vector<TAdapter>& table)
                 std::memcpy(adapter.Mac, RTA_DATA(&attribute), adapter.MacLength);
             }
         });
-        const TDeviceTraits& traits = Traits(adapter.Index, adapter.Name);
+        const TSysfsDevices::TTraits& traits = Devices.Traits(adapter.Index, adapter.Name);
         adapter.Physical = traits.Physical;
         adapter.Type = InterfaceType(link->ifi_type, traits);
         adapter.Description = traits.Model.empty() ? adapter.Name : traits.Model;
@@ -305,25 +420,7 @@ int TLinuxIpHelper::ReadDefaultGateways(std::vector<TAdapter>& table)
     });
 }
 
-const TLinuxIpHelper::TDeviceTraits& TLinuxIpHelper::Traits(uint32_t index, const std::string& name)
-{
-    auto cached = TraitsCache.find(index);
-    if (cached != TraitsCache.end() && cached->second.Name == name) return cached->second;
-    TDeviceTraits traits;
-    traits.Name = name;
-    const std::string device = Paths.SysClassNet + "/" + name;
-    traits.Physical = Exists(device + "/device");
-    traits.Wireless = Exists(device + "/wireless") || Exists(device + "/phy80211");
-    if (auto udev = TextFiles::Read(Paths.UdevData + "/n" + std::to_string(index), 64 * 1024)) {
-        for (std::string_view line : TextFiles::Lines(*udev)) {
-            constexpr std::string_view key = "E:ID_MODEL_FROM_DATABASE=";
-            if (line.starts_with(key)) traits.Model = std::string(TextFiles::Trim(line.substr(key.size())));
-        }
-    }
-    return TraitsCache[index] = std::move(traits);
-}
-
-uint32_t TLinuxIpHelper::InterfaceType(uint16_t hardwareType, const TDeviceTraits& traits) const
+uint32_t TLinuxIpHelper::InterfaceType(uint16_t hardwareType, const TSysfsDevices::TTraits& traits) const
 {
     switch (hardwareType) {
     case ARPHRD_ETHER: return traits.Wireless ? IF_TYPE_IEEE80211 : MIB_IF_TYPE_ETHERNET;
@@ -336,18 +433,4 @@ uint32_t TLinuxIpHelper::InterfaceType(uint16_t hardwareType, const TDeviceTrait
     case ARPHRD_NONE: return IF_TYPE_TUNNEL;
     default: return MIB_IF_TYPE_OTHER;
     }
-}
-
-uint64_t TLinuxIpHelper::LinkSpeed(const std::string& name)
-{
-    if (!EthtoolSocket.Valid() || name.empty() || name.size() >= IFNAMSIZ) return 0;
-    ethtool_cmd command{};
-    command.cmd = ETHTOOL_GSET;
-    ifreq request{};
-    std::memcpy(request.ifr_name, name.data(), name.size());
-    request.ifr_data = reinterpret_cast<char*>(&command);
-    if (ioctl(EthtoolSocket.Get(), SIOCETHTOOL, &request) != 0) return 0;
-    const uint32_t megabits = ethtool_cmd_speed(&command);
-    if (megabits == 0 || megabits == static_cast<uint32_t>(SPEED_UNKNOWN)) return 0;
-    return uint64_t{megabits} * 1000000;
 }

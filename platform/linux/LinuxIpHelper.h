@@ -4,9 +4,12 @@
 #include "FileDescriptor.h"
 #include "Netlink.h"
 #include "ResolverConfig.h"
+#include "ResultCodes.h"
+#include "SysfsDevices.h"
 
 #include "platform/IIpHelper.h"
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,8 +23,13 @@ struct TLinuxIpHelperPaths {
     TDhcpLeasePaths Leases;
 };
 
-// The adapter and interface tables filled from the kernel: rtnetlink for links, addresses, routes,
-// state and 64-bit counters; ethtool for the link speed; resolv.conf and DHCP leases for the servers.
+// The adapter and interface tables filled from the kernel: rtnetlink for links, addresses, routes, state
+// and 64-bit counters; sysfs for the link speed; resolv.conf and DHCP leases for the servers.
+//
+// What the kernel announces (links, addresses, routes) and the resolver files are looked at once per query
+// sequence, not per call: the adapter query looks, and the fill call that follows its sizing call, the
+// per-adapter query and the interface query right after it use that look. So a steady tick costs one wait
+// for announcements and one statistics request.
 class TLinuxIpHelper final : public IIpHelper {
 public:
     explicit TLinuxIpHelper(TLinuxIpHelperPaths paths = {});
@@ -31,6 +39,8 @@ public:
     uint32_t GetPerAdapterInfo(uint32_t index, IP_PER_ADAPTER_INFO* perAdapterInfo, uint32_t* size) override;
     uint32_t GetIfEntry(MIB_IFROW* row) override;
     std::string SystemErrorText(uint32_t code) override;
+    int TakeChangeDescriptor() override;
+    void HandlePendingChanges() override;
 
 private:
     struct TAddress {
@@ -49,28 +59,44 @@ private:
         std::vector<std::string> Gateways;
         std::string DhcpServer;
     };
-    // What sysfs and udev say of a device; fixed for the life of an interface index.
-    struct TDeviceTraits {
-        std::string Name;
-        bool Physical = false;
-        bool Wireless = false;
-        std::string Model;
+    // What changes of a link only with an announcement: kept until the kernel announces a change of it.
+    struct TLinkState {
+        uint32_t Type = MIB_IF_TYPE_OTHER;
+        uint32_t OperStatus = MIB_IF_OPER_STATUS_NON_OPERATIONAL;
+        uint64_t Speed = 0;
+    };
+    // Which calls may use the last look for changes instead of looking again.
+    struct TLookShare {
+        bool AdaptersFill = false;
+        bool PerAdapter = false;
+        bool PerAdapterFill = false;
+        bool IfEntry = false;
     };
 
+    void LookForChanges();
+    void ApplyChanges();
+    bool ShareValid() const;
     int ReadAdapterTable(std::vector<TAdapter>& table);
     int ReadLinks(std::vector<TAdapter>& table);
     int ReadAddresses(std::vector<TAdapter>& table);
     int ReadDefaultGateways(std::vector<TAdapter>& table);
-    const TDeviceTraits& Traits(uint32_t index, const std::string& name);
-    uint32_t InterfaceType(uint16_t hardwareType, const TDeviceTraits& traits) const;
-    uint64_t LinkSpeed(const std::string& name);
+    int ReadLinkState(uint32_t index, TLinkState& state);
+    int ReadCounters(uint32_t index, uint64_t& in, uint64_t& out);
+    int ReadCountersFromLink(uint32_t index, uint64_t& in, uint64_t& out);
+    uint32_t InterfaceType(uint16_t hardwareType, const TSysfsDevices::TTraits& traits) const;
 
     TLinuxIpHelperPaths Paths;
     TNetlinkChangeWatch Watch; // opened before the first read, so no change is missed
     TNetlinkSocket Netlink;
-    TFileDescriptor EthtoolSocket;
     TResolverConfig Resolver;
-    std::map<uint32_t, TDeviceTraits> TraitsCache;
+    TSysfsDevices Devices;
+    TFileDescriptor Changes; // readable when the watch or the resolver's folders have news
+    bool ChangesWatchedOutside = false;
+    TLookShare Share;
+    std::chrono::steady_clock::time_point LastLook;
+    TLastSystemError LastError;
+    std::map<uint32_t, TLinkState> Links;
+    bool StatsRequestWorks = true;
     std::vector<TAdapter> Table;
     bool TableValid = false;
 };

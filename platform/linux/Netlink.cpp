@@ -75,20 +75,36 @@ TNetlinkChangeWatch::TNetlinkChangeWatch()
 {
 }
 
-bool TNetlinkChangeWatch::Changed()
+TNetlinkChanges TNetlinkChangeWatch::Take()
 {
-    if (!Socket.Valid()) return true;
-    bool changed = false;
-    std::byte drain[8192];
+    TNetlinkChanges changes;
+    if (!Socket.Valid()) {
+        changes.Any = changes.Lost = true;
+        return changes;
+    }
+    alignas(nlmsghdr) std::byte drain[8192];
     for (;;) {
-        const ssize_t received = recv(Socket.Get(), drain, sizeof drain, MSG_DONTWAIT);
-        if (received > 0) {
-            changed = true;
-            continue;
-        }
+        // MSG_TRUNC answers the datagram's real length, so a message cut by the buffer is noticed.
+        ssize_t received = recv(Socket.Get(), drain, sizeof drain, MSG_DONTWAIT | MSG_TRUNC);
         if (received < 0 && errno == EINTR) continue;
-        // ENOBUFS: announcements were lost, so the table must be read afresh.
-        if (received < 0 && errno == ENOBUFS) changed = true;
-        return changed;
+        if (received > static_cast<ssize_t>(sizeof drain)) {
+            changes.Lost = true;
+            received = sizeof drain;
+        }
+        if (received < 0) {
+            // ENOBUFS: announcements were lost, so everything must be read afresh.
+            if (errno == ENOBUFS) changes.Any = changes.Lost = true;
+            return changes;
+        }
+        if (received == 0) return changes;
+        changes.Any = true;
+        auto remaining = static_cast<uint32_t>(received);
+        for (auto* message = reinterpret_cast<const nlmsghdr*>(drain); NLMSG_OK(message, remaining);
+             message = NLMSG_NEXT(message, remaining)) {
+            if (message->nlmsg_type != RTM_NEWLINK && message->nlmsg_type != RTM_DELLINK) continue;
+            if (message->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
+            const auto* link = static_cast<const ifinfomsg*>(NLMSG_DATA(message));
+            changes.Links.push_back(static_cast<uint32_t>(link->ifi_index));
+        }
     }
 }

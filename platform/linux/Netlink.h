@@ -28,13 +28,22 @@ private:
     std::vector<std::byte> Buffer;
 };
 
+// What the kernel announced since the last look.
+struct TNetlinkChanges {
+    bool Any = false;            // something changed: tables built from the announcements are out of date
+    bool Lost = false;           // announcements were lost (or cannot be followed): assume every link changed
+    std::vector<uint32_t> Links; // interface indexes of announced link changes (state, carrier, name, speed)
+};
+
 // Listens to the kernel's announcements of link, address and route changes, so that a table built from
 // them can be kept until one of them changes.
 class TNetlinkChangeWatch {
 public:
     TNetlinkChangeWatch();
-    // True when anything changed since the last call (or the announcements could not be followed).
-    bool Changed();
+    // Readable when announcements are waiting; -1 when the watch could not be opened.
+    int Descriptor() const { return Socket.Get(); }
+    // Everything announced since the last call; never blocks.
+    TNetlinkChanges Take();
 
 private:
     TFileDescriptor Socket;

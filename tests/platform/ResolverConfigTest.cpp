@@ -29,16 +29,36 @@ TEST(ResolverConfig, MalformedAndForeignLinesAreSkipped)
 {
     EXPECT_EQ(TResolverConfig::ParseNameservers("nameserver 1.2.3.4\n"
                                                 "nameserver    5.6.7.8   # trailing comment\n"
-                                                "nameserver\tfe80::1\n"
                                                 "nameservers 9.9.9.9\n"
                                                 "nameserver 300.1.1.1\n"
                                                 "nameserver 1.2.3.4.5\n"
+                                                "nameserver\n"
                                                 "search example.org\n"
                                                 "\0garbage\xff\n"
                                                 "  nameserver 10.0.0.1\r\n"
                                                 "nameserver 10.0.0.2"s),
-              (Servers{"1.2.3.4", "5.6.7.8", "10.0.0.1", "10.0.0.2"}));
+              (Servers{"1.2.3.4", "5.6.7.8", "10.0.0.1"}));
+    EXPECT_EQ(TResolverConfig::ParseNameservers("nameserver 10.0.0.2"), Servers{"10.0.0.2"}) << "no line end";
     EXPECT_TRUE(TResolverConfig::ParseNameservers("").empty());
+}
+
+// glibc's resolver takes the first three nameserver lines it can parse, IPv6 ones included; the others are
+// never asked, so they are not reported, however many there are.
+TEST(ResolverConfig, OnlyTheFirstThreeNameserversTheResolverUsesAreReported)
+{
+    std::string many;
+    for (int i = 1; i <= 12; ++i)
+        many += "nameserver 192.0.2." + std::to_string(i) + "\n";
+    EXPECT_EQ(TResolverConfig::ParseNameservers(many), (Servers{"192.0.2.1", "192.0.2.2", "192.0.2.3"}));
+
+    EXPECT_EQ(TResolverConfig::ParseNameservers("nameserver 192.0.2.1\nnameserver fe80::1%eth0\n"
+                                                "nameserver 2001:db8::53\nnameserver 192.0.2.4\n"),
+              Servers{"192.0.2.1"})
+        << "the IPv6 servers take the second and third place";
+    EXPECT_EQ(TResolverConfig::ParseNameservers("nameserver bogus\nnameserver 1.2.3.4.5\nnameserver 192.0.2.1\n"
+                                                "nameserver 192.0.2.2\nnameserver 192.0.2.3\n"),
+              (Servers{"192.0.2.1", "192.0.2.2", "192.0.2.3"}))
+        << "lines the resolver cannot parse take no place";
 }
 
 TEST_F(ResolverFiles, TheLocalStubIsFollowedToItsUpstreamServers)
@@ -61,6 +81,54 @@ TEST_F(ResolverFiles, AChangedFileIsReadAgainAndAMissingOneGivesNoServers)
     EXPECT_EQ(resolver.Servers(), (Servers{"192.0.2.2", "192.0.2.3"}));
     std::filesystem::remove(path);
     EXPECT_TRUE(resolver.Servers().empty());
+}
+
+TEST_F(ResolverFiles, AFileReplacedByRenameAndAChangedUpstreamAreSeen)
+{
+    const std::string path = Write("resolv.conf", "nameserver 127.0.0.53\n");
+    const std::string upstream = Write("upstream.conf", "nameserver 192.0.2.1\n");
+    TResolverConfig resolver(path, upstream);
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.1"});
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.1"});
+
+    Write("upstream.conf", "nameserver 192.0.2.2\n");
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.2"});
+
+    // Network managers write a new file and rename it over the old one.
+    Write("resolv.conf.new", "nameserver 192.0.2.9\n");
+    std::filesystem::rename(Folder / "resolv.conf.new", path);
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.9"});
+}
+
+TEST_F(ResolverFiles, AResolverFileBehindASymlinkIsFollowedIntoItsFolder)
+{
+    std::filesystem::create_directories(Folder / "run");
+    Write("run/stub.conf", "nameserver 192.0.2.1\n");
+    std::filesystem::create_symlink(Folder / "run" / "stub.conf", Folder / "resolv.conf");
+    TResolverConfig resolver((Folder / "resolv.conf").string(), (Folder / "missing").string());
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.1"});
+    Write("run/stub.conf", "nameserver 192.0.2.7\n");
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.7"}) << "a change in the link's target folder";
+}
+
+// systemd-resolved may start after the program: its folder is not there to be watched yet, so its file is
+// looked for at each look until the folder can be watched. Without the stub the upstream file does not matter.
+TEST_F(ResolverFiles, AnUpstreamFolderThatIsNotThereYetIsLookedForAtEachLook)
+{
+    const std::string upstream = (Folder / "resolve" / "resolv.conf").string();
+    TResolverConfig plain(Write("plain.conf", "nameserver 192.0.2.1\n"), upstream);
+    EXPECT_EQ(plain.Servers(), Servers{"192.0.2.1"});
+    EXPECT_TRUE(plain.Watched());
+
+    TResolverConfig resolver(Write("resolv.conf", "nameserver 127.0.0.53\n"), upstream);
+    EXPECT_EQ(resolver.Servers(), Servers{"127.0.0.53"});
+    EXPECT_FALSE(resolver.Watched());
+    std::filesystem::create_directories(Folder / "resolve");
+    Write("resolve/resolv.conf", "nameserver 192.0.2.33\n");
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.33"});
+    EXPECT_TRUE(resolver.Watched()) << "the new folder is watched from then on";
+    Write("resolve/resolv.conf", "nameserver 192.0.2.4\n");
+    EXPECT_EQ(resolver.Servers(), Servers{"192.0.2.4"});
 }
 
 TEST(DhcpLeases, KeyValueLeasesNameTheServer)
