@@ -57,7 +57,7 @@ program_pid=$!
 
 window=
 for _ in $(seq 150); do
-    window=$(xwininfo -root -tree 2>/dev/null | awk '/"Quorvel"/ && !/ 1x1+/ && !/ 3x3+/ {print $1; exit}')
+    window=$(xwininfo -root -tree 2>/dev/null | awk '/^ *0x[0-9a-f]+ "Quorvel":/ && !/ 1x1+/ && !/ 3x3+/ {print $1; exit}')
     [ -n "$window" ] && break
     kill -0 "$program_pid" 2>/dev/null || fail "the program ended before its window appeared"
     sleep 0.1
