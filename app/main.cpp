@@ -22,6 +22,7 @@
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
+#include "settings/RegBatch.h"
 
 namespace {
 
@@ -226,6 +227,7 @@ void TMainForm::WireEvents()
 void TMainForm::FormCreate()
 {
     AddLogLine(VersionLine);
+    if (const std::string problem = MyReg.LoadProblem(); !problem.empty()) AddLogLine(QString::fromStdString(problem));
     Trend->ClearDataA();
     Trend->ClearDataB();
     LoadStats();
@@ -265,6 +267,7 @@ void TMainForm::LoadStats()
 void TMainForm::SaveStats()
 {
     State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
+    const TRegBatch oneUpdate(MyReg); // a crash keeps the old or the new statistics, never a mix
     MyReg.WriteTextValue("Stats", "LastOnLine", State.LastOnLine.toStdString());
     MyReg.WriteTextValue("Stats", "LastOffLine", State.LastOffLine.toStdString());
     MyReg.WriteTextValue("Stats", "LastConn", State.LastConn.toStdString());

@@ -17,6 +17,9 @@ public:
     }
 
     std::map<std::string, std::map<std::string, TRegValue>> Keys; // lower-case path -> lower-case name -> value
+    std::string Problem;                                          // what LoadProblem tells
+    int UpdateDepth = 0;                                          // groups open now
+    int GroupsEnded = 0;                                          // outermost groups ended so far
 
     std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override
     {
@@ -24,6 +27,14 @@ public:
         if (!Keys.count(key) && !create) return nullptr;
         return std::make_unique<TKey>(Keys[key]);
     }
+
+    void BeginUpdate() override { ++UpdateDepth; }
+    bool EndUpdate() override
+    {
+        if (UpdateDepth > 0 && --UpdateDepth == 0) ++GroupsEnded;
+        return true;
+    }
+    std::string LoadProblem() const override { return Problem; }
 
     // The text of a value, for checks: "<none>" when it is absent.
     std::string Text(const std::string& path, const std::string& name)
