@@ -75,6 +75,7 @@ TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath
         std::fprintf(stderr, "Quorvel: %s\n", Problem.c_str());
         return;
     }
+    SettingsFile::RemoveLeftovers(FilePath);
     if (!contents.Text) return; // no file yet: an empty registry
     Tree = RegFile::Parse(*contents.Text, [&](int line, std::string_view content) {
         ++Damaged;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace SettingsFile {
@@ -48,10 +50,12 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
+constexpr std::string_view TemporarySuffix = ".new-XXXXXX";
+
 // A new file under a unique name; removed again unless it was renamed into place.
 class TTemporaryFile {
 public:
-    explicit TTemporaryFile(const std::string& path) : Name(path + ".new-XXXXXX")
+    explicit TTemporaryFile(const std::string& path) : Name(path + std::string(TemporarySuffix))
     {
         // Made exclusively and without following a link, so nothing planted under the name is written through.
         File.Reset(mkostemp(Name.data(), O_CLOEXEC | O_NOFOLLOW));
@@ -120,6 +124,20 @@ bool Replace(const std::string& path, const std::string& text)
     TFileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Valid()) fsync(directory.Get());
     return true;
+}
+
+void RemoveLeftovers(const std::string& path)
+{
+    const std::filesystem::path file(path);
+    const std::string prefix = file.filename().string() + std::string(TemporarySuffix.substr(0, 5));
+    std::error_code error;
+    std::filesystem::directory_iterator entries(file.has_parent_path() ? file.parent_path() : ".", error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        std::error_code ignored;
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) && entries->is_regular_file(ignored))
+            std::filesystem::remove(entries->path(), ignored);
+    }
 }
 
 } // namespace SettingsFile

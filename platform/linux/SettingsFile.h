@@ -21,4 +21,7 @@ TContents Load(const std::string& path, std::size_t limit);
 // private to the user. False when the file could not be replaced; it is then as it was.
 bool Replace(const std::string& path, const std::string& text);
 
+// Removes the new files that a writer killed before its rename left beside the file.
+void RemoveLeftovers(const std::string& path);
+
 } // namespace SettingsFile

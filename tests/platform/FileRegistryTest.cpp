@@ -185,6 +185,8 @@ TEST(FileRegistry, KillingAWriterAtRandomMomentsNeverLeavesAHalfWrittenFile)
         if (lowest == LONG_MAX) continue; // killed after the key was made, before its first value
         EXPECT_LE(highest - lowest, 1) << "every value is the old or the new one";
     }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path / "quorvel"), {}), 1)
+        << "the new files of killed writers are cleared away";
 }
 
 // A file that exists but cannot be read is never taken for a missing one: it is reported once, writes do
