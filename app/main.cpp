@@ -33,6 +33,7 @@
 #include "platform/IConsole.h"
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtTimer.h"
+#include "settings/RegBatch.h"
 
 namespace {
 
@@ -263,6 +264,7 @@ void TMainForm::WireEvents()
 void TMainForm::FormCreate()
 {
     AddLogLine(VersionLine);
+    if (const std::string problem = MyReg.LoadProblem(); !problem.empty()) AddLogLine(QString::fromStdString(problem));
     Trend->ClearDataA();
     Trend->ClearDataB();
     LoadStats();
@@ -313,6 +315,7 @@ void TMainForm::LoadStats()
 void TMainForm::SaveStats()
 {
     State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
+    const TRegBatch oneUpdate(MyReg); // a crash keeps the old or the new statistics, never a mix
     MyReg.WriteTextValue("Stats", "LastOnLine", State.LastOnLine.toStdString());
     MyReg.WriteTextValue("Stats", "LastOffLine", State.LastOffLine.toStdString());
     MyReg.WriteTextValue("Stats", "LastConn", State.LastConn.toStdString());

@@ -41,4 +41,12 @@ public:
     virtual ~IRegistry() = default;
     // Opens a key; with create, the key and any missing parents are made. Nothing when it failed.
     virtual std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) = 0;
+
+    // A group of changes: from the outermost BeginUpdate to its EndUpdate the changes stay in memory and
+    // then reach the storage together, so an interruption keeps all of them or none. Groups nest.
+    virtual void BeginUpdate() {}
+    // False when the outermost group's changes could not be stored; they are then undone in memory too.
+    virtual bool EndUpdate() { return true; }
+    // Why the stored settings could not be loaded (they are then left as they are), or "" when they could.
+    virtual std::string LoadProblem() const { return {}; }
 };

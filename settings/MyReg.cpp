@@ -129,3 +129,30 @@ bool TMyReg::ReadFlagValue(const std::string& section, const std::string& name, 
     const std::optional<int32_t> number = ReadDword(section, name);
     return number ? *number != 0 : fallback;
 }
+
+void TMyReg::BeginUpdate()
+{
+    try {
+        Registry.BeginUpdate();
+    } catch (...) {
+        // The group then only saves less: each write still reaches the storage.
+    }
+}
+
+void TMyReg::EndUpdate()
+{
+    try {
+        Registry.EndUpdate();
+    } catch (...) {
+        // As every write: what cannot be stored is lost without a word.
+    }
+}
+
+std::string TMyReg::LoadProblem() const
+{
+    try {
+        return Registry.LoadProblem();
+    } catch (...) {
+        return {};
+    }
+}

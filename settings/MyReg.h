@@ -33,6 +33,13 @@ public:
     int32_t ReadIntValue(const std::string& section, const std::string& name, int32_t fallback);
     bool ReadFlagValue(const std::string& section, const std::string& name, bool fallback);
 
+    // The writes between the outermost BeginUpdate and its EndUpdate reach the storage together, so an
+    // interruption keeps all of them or none; calls nest. TRegBatch pairs them for a scope.
+    void BeginUpdate();
+    void EndUpdate();
+    // Why the stored settings could not be loaded, for the user to learn; "" when they could.
+    std::string LoadProblem() const;
+
 private:
     std::optional<int32_t> ReadDword(const std::string& section, const std::string& name);
     void Write(const std::string& section, const std::string& name, uint32_t type, const std::string& bytes);

@@ -1,40 +1,10 @@
 #include "FileRegistry.h"
 
-#include "FileDescriptor.h"
-#include "TextFiles.h"
+#include "SettingsFile.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <optional>
-#include <sys/stat.h>
-
-namespace {
-
-constexpr std::size_t MaxFileSize = 16 * 1024 * 1024;
-
-bool MakeFolders(const std::string& file)
-{
-    for (std::size_t slash = file.find('/', 1); slash != std::string::npos; slash = file.find('/', slash + 1)) {
-        if (mkdir(file.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-} // namespace
 
 class TFileRegistryKey final : public IRegistryKey {
 public:
@@ -42,7 +12,9 @@ public:
 
     bool SetValue(const std::string& name, const TRegValue& value) override
     {
-        auto& values = Registry.Tree[Path].Values;
+        auto& key = Registry.Tree[Path];
+        if (key.Name.empty()) key.Name = Path; // a parent that had no entry of its own
+        auto& values = key.Values;
         std::optional<std::pair<std::string, TRegValue>> previous;
         if (const auto old = values.find(name); old != values.end()) previous = old->second;
         values.erase(name); // a new name's letter case replaces the old one's, as the registry does
@@ -56,8 +28,15 @@ public:
 
     bool DeleteValue(const std::string& name) override
     {
-        if (!Registry.Tree[Path].Values.erase(name)) return false;
-        return Registry.Save();
+        const auto key = Registry.Tree.find(Path);
+        if (key == Registry.Tree.end()) return false;
+        const auto value = key->second.Values.find(name);
+        if (value == key->second.Values.end()) return false;
+        const auto previous = value->second;
+        key->second.Values.erase(value);
+        if (Registry.Save()) return true;
+        key->second.Values[previous.first] = previous;
+        return false;
     }
 
     std::optional<TRegValueInfo> QueryValue(const std::string& name) override
@@ -89,13 +68,21 @@ private:
 
 TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath))
 {
-    const auto text = TextFiles::Read(FilePath, MaxFileSize);
-    if (!text) return; // no file yet: an empty registry
-    Tree = RegFile::Parse(*text, [&](int line, std::string_view content) {
+    auto contents = SettingsFile::Load(FilePath, MaxFileSize);
+    if (!contents.Problem.empty()) {
+        Problem = "Settings file " + FilePath + " not read (" + contents.Problem +
+                  "): running on defaults, the file is left as it is.";
+        std::fprintf(stderr, "Quorvel: %s\n", Problem.c_str());
+        return;
+    }
+    SettingsFile::RemoveLeftovers(FilePath);
+    if (!contents.Text) return; // no file yet: an empty registry
+    Tree = RegFile::Parse(*contents.Text, [&](int line, std::string_view content) {
         ++Damaged;
         std::fprintf(stderr, "Quorvel: %s:%d: damaged line skipped: %.*s\n", FilePath.c_str(), line,
                      static_cast<int>(std::min<std::size_t>(content.size(), 200)), content.data());
     });
+    if (Damaged > 0) DamagedOriginal = std::move(contents.Text);
 }
 
 std::string TFileRegistry::DefaultPath()
@@ -109,41 +96,53 @@ std::string TFileRegistry::DefaultPath()
 std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bool create)
 {
     const std::string key = RegFile::NormalisedPath(path);
-    if (key.empty()) return nullptr;
-    if (!Tree.count(key)) {
+    if (key.empty() || !RegFile::WithinLimits(key)) return nullptr;
+    if (!RegFile::Exists(Tree, key)) {
         if (!create) return nullptr;
-        std::vector<std::string> added;
-        for (std::size_t end = key.find('\\');; end = key.find('\\', end + 1)) {
-            const std::string prefix = key.substr(0, end); // the whole key when no separator is left
-            if (!Tree.count(prefix)) {
-                Tree[prefix].Name = prefix;
-                added.push_back(prefix);
-            }
-            if (end == std::string::npos) break;
-        }
+        Tree[key].Name = key;
         if (!Save()) {
-            for (const std::string& prefix : added)
-                Tree.erase(prefix);
+            Tree.erase(key);
             return nullptr;
         }
     }
     return std::make_unique<TFileRegistryKey>(*this, key);
 }
 
+void TFileRegistry::BeginUpdate()
+{
+    if (UpdateDepth++ > 0) return;
+    BeforeUpdate = Tree;
+    UpdatePending = false;
+}
+
+bool TFileRegistry::EndUpdate()
+{
+    if (UpdateDepth == 0 || --UpdateDepth > 0) return true;
+    const bool stored = !UpdatePending || WriteFile();
+    if (!stored) Tree = std::move(BeforeUpdate);
+    BeforeUpdate.clear();
+    UpdatePending = false;
+    return stored;
+}
+
 bool TFileRegistry::Save()
 {
-    if (!MakeFolders(FilePath)) return false;
-    const std::string temporary = FilePath + ".new";
-    {
-        TFileDescriptor file(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        if (!file.Valid()) return false;
-        if (fchmod(file.Get(), 0600) != 0 || !WriteAll(file.Get(), RegFile::Serialize(Tree)) || fsync(file.Get()) != 0)
-            return false;
-    }
-    if (rename(temporary.c_str(), FilePath.c_str()) != 0) return false;
-    // The rename itself reaches the disk with the folder.
-    const std::string folder = FilePath.substr(0, FilePath.rfind('/') + 1);
-    TFileDescriptor directory(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Valid()) fsync(directory.Get());
+    if (!Problem.empty()) return false;
+    if (UpdateDepth == 0) return WriteFile();
+    UpdatePending = true;
     return true;
+}
+
+bool TFileRegistry::WriteFile()
+{
+    if (!Problem.empty()) return false;
+    if (DamagedOriginal) {
+        // The skipped lines may be all that is left of a key someone cares about.
+        const std::string copy = FilePath + ".damaged";
+        if (!SettingsFile::Replace(copy, *DamagedOriginal)) return false;
+        std::fprintf(stderr, "Quorvel: %s had damaged lines; the file as it was is kept as %s\n", FilePath.c_str(),
+                     copy.c_str());
+        DamagedOriginal.reset();
+    }
+    return SettingsFile::Replace(FilePath, RegFile::Serialize(Tree));
 }

@@ -130,13 +130,14 @@ std::optional<TRegValue> ParseData(std::string_view text)
     return TRegValue{type, std::move(*data)};
 }
 
-void AddKeyWithParents(TTree& tree, const std::string& path)
+// Whether a listed key lies below the path. Names sharing a prefix sit together in the tree's order, so the
+// first name not before "path\" tells.
+bool HasDescendant(const TTree& tree, const std::string& path)
 {
-    for (std::size_t end = path.find('\\'); end != std::string::npos; end = path.find('\\', end + 1)) {
-        const std::string parent = path.substr(0, end);
-        if (!tree.count(parent)) tree[parent].Name = parent;
-    }
-    if (!tree.count(path)) tree[path].Name = path;
+    const std::string prefix = path + '\\';
+    const auto next = tree.lower_bound(prefix);
+    return next != tree.end() && next->first.size() > prefix.size() &&
+           EqualNoCase(std::string_view(next->first).substr(0, prefix.size()), prefix);
 }
 
 // The lines of the text, with a hex value's continuation lines ("\" at the end) joined to it.
@@ -181,6 +182,19 @@ std::string NormalisedPath(std::string_view path)
     return normalised;
 }
 
+bool WithinLimits(std::string_view path)
+{
+    std::size_t levels = 0;
+    while (!path.empty()) {
+        const std::size_t end = std::min(path.find('\\'), path.size());
+        if (end > MaxKeyNameLength || ++levels > MaxKeyLevels) return false;
+        path.remove_prefix(std::min(end + 1, path.size()));
+    }
+    return true;
+}
+
+bool Exists(const TTree& tree, const std::string& path) { return tree.count(path) || HasDescendant(tree, path); }
+
 bool TNoCase::operator()(const std::string& a, const std::string& b) const
 {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -202,12 +216,12 @@ TTree Parse(std::string_view text, const std::function<void(int, std::string_vie
                 wellFormed
                     ? NormalisedPath(std::string_view(line).substr(1 + Root.size(), line.size() - Root.size() - 2))
                     : std::string();
-            if (path.empty()) {
+            if (path.empty() || !WithinLimits(path)) {
                 onDamagedLine(number, line);
                 continue;
             }
-            AddKeyWithParents(tree, path);
             current = &tree[path];
+            if (current->Name.empty()) current->Name = path;
             continue;
         }
         std::size_t pos = 0;
@@ -233,6 +247,7 @@ std::string Serialize(const TTree& tree)
 {
     std::string text = std::string(Header) + "\n";
     for (const auto& [path, key] : tree) {
+        if (key.Values.empty() && HasDescendant(tree, path)) continue; // the section below makes it
         text.append("\n[").append(Root).append(key.Name).append("]\n");
         for (const auto& [ignored, named] : key.Values) {
             const auto& [name, value] = named;

@@ -118,6 +118,15 @@ TEST_F(StatisticsSave, WithSaveLogOffOnlyTheStatisticsAreStored)
     EXPECT_EQ(Platform.Registry.Text(Stats, "LastSent"), "5");
 }
 
+TEST_F(StatisticsSave, TheStatisticsOfOneSaveAreWrittenAsOneGroup)
+{
+    const int singleWrites = Platform.Registry.WritesOutsideGroups;
+    Connection(2, 100);
+    EXPECT_EQ(Platform.Registry.WritesOutsideGroups, singleWrites);
+    EXPECT_EQ(Platform.Registry.GroupsEnded, 1);
+    EXPECT_EQ(Platform.Registry.Text(Stats, "TotalSent"), "1200");
+}
+
 TEST_F(StatisticsSave, NamesAreNotQuotedAndLongDurationsKeepAllTheirHours)
 {
     Form->State.LastConn = "Intel, Gigabit";

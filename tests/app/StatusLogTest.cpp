@@ -102,6 +102,15 @@ TEST_F(LogAndCommands, TheLogKeepsTheThreeNewestLinesAndEchoesThemToTheConsole)
     EXPECT_EQ(Platform.Console.Lines, (std::vector<std::string>{"one", "two", "three", "four"}));
 }
 
+TEST_F(LogAndCommands, SettingsThatCouldNotBeLoadedAreReportedAfterTheVersionLine)
+{
+    Platform.Registry.Problem = "Settings file /x/registry.reg not read (Permission denied)";
+    Form.FormCreate();
+    Form.TimerStatus->stop();
+    ASSERT_EQ(Form.Log->Count(), 2);
+    EXPECT_EQ(Form.Log->Line(1), "Settings file /x/registry.reg not read (Permission denied)");
+}
+
 TEST_F(LogAndCommands, CopyWhileOfflinePutsNotAvailableOnTheClipboard)
 {
     Form.FormCreate();

@@ -17,13 +17,25 @@ public:
     }
 
     std::map<std::string, std::map<std::string, TRegValue>> Keys; // lower-case path -> lower-case name -> value
+    std::string Problem;                                          // what LoadProblem tells
+    int UpdateDepth = 0;                                          // groups open now
+    int GroupsEnded = 0;                                          // outermost groups ended so far
+    int WritesOutsideGroups = 0;                                  // values set while no group was open
 
     std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override
     {
         const std::string key = Lower(path);
         if (!Keys.count(key) && !create) return nullptr;
-        return std::make_unique<TKey>(Keys[key]);
+        return std::make_unique<TKey>(Keys[key], *this);
     }
+
+    void BeginUpdate() override { ++UpdateDepth; }
+    bool EndUpdate() override
+    {
+        if (UpdateDepth > 0 && --UpdateDepth == 0) ++GroupsEnded;
+        return true;
+    }
+    std::string LoadProblem() const override { return Problem; }
 
     // The text of a value, for checks: "<none>" when it is absent.
     std::string Text(const std::string& path, const std::string& name)
@@ -38,9 +50,10 @@ public:
 private:
     class TKey final : public IRegistryKey {
     public:
-        explicit TKey(std::map<std::string, TRegValue>& values) : Values(values) {}
+        TKey(std::map<std::string, TRegValue>& values, TMemoryRegistry& owner) : Values(values), Owner(owner) {}
         bool SetValue(const std::string& name, const TRegValue& value) override
         {
+            if (Owner.UpdateDepth == 0) ++Owner.WritesOutsideGroups;
             Values[Lower(name)] = value;
             return true;
         }
@@ -60,5 +73,6 @@ private:
 
     private:
         std::map<std::string, TRegValue>& Values;
+        TMemoryRegistry& Owner;
     };
 };

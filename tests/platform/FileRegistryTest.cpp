@@ -1,13 +1,18 @@
 #include "platform/linux/FileRegistry.h"
 
 #include "doubles/TempFolder.h"
+#include "doubles/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <csignal>
 #include <fstream>
+#include <poll.h>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -30,6 +35,38 @@ TRegValue Text(const std::string& text)
 std::string TextOf(const std::optional<TRegValue>& value)
 {
     return value ? std::string(value->Data.begin(), value->Data.end() - 1) : "<none>";
+}
+
+std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// A key path of the given number of levels below "Software".
+std::string DeepPath(int levels)
+{
+    std::string path = "Software";
+    for (int level = 1; level < levels; ++level)
+        path += "\\L" + std::to_string(level);
+    return path;
+}
+
+// Reads the given number of progress bytes from a writer; false when they did not come in a minute.
+bool AwaitProgress(int fd, int count)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    char bytes[64];
+    while (count > 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, 100) <= 0) continue;
+        const ssize_t got = read(fd, bytes, std::min<std::size_t>(sizeof bytes, static_cast<std::size_t>(count)));
+        if (got <= 0) return false;
+        count -= static_cast<int>(got);
+    }
+    return count <= 0;
 }
 
 TEST(FileRegistry, AFileEditedIntoNonsenseKeepsItsGoodLinesAndIsMadeValidByTheNextWrite)
@@ -99,33 +136,44 @@ TEST(FileRegistry, AMissingOrEmptyFileIsAnEmptyRegistry)
 }
 
 // A writer that is killed at any moment leaves a file that parses and holds, for every value, either the
-// value before or the value after the write in progress.
+// value before or the value after the write in progress. The writer reports each value it has written, and
+// is killed after a random number of them, so the moments do not depend on how busy the machine is.
 TEST(FileRegistry, KillingAWriterAtRandomMomentsNeverLeavesAHalfWrittenFile)
 {
     TTempFolder folder("registry-kill");
     const std::string path = folder.File("quorvel/registry.reg");
     constexpr int Values = 12;
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> delayMicroseconds(0, 30000);
+    std::uniform_int_distribution<int> valuesBeforeKill(1, Values + 1);
+    std::uniform_int_distribution<int> extraMicroseconds(0, 2000);
     for (int round = 0; round < 40; ++round) {
+        int progress[2];
+        ASSERT_EQ(pipe(progress), 0);
         const pid_t writer = fork();
         ASSERT_GE(writer, 0);
         if (writer == 0) {
+            close(progress[0]);
             TFileRegistry registry(path);
             auto key = registry.OpenKey("Software\\Velmar Software\\Quorvel\\Stats", true);
             const auto last = key->ReadValue("Value" + std::to_string(Values - 1));
             for (long generation = last ? std::stol(TextOf(last)) + 1 : 0;; ++generation)
-                for (int v = 0; v < Values; ++v)
+                for (int v = 0; v < Values; ++v) {
                     key->SetValue("Value" + std::to_string(v), Text(std::to_string(generation)));
+                    if (write(progress[1], "v", 1) != 1) _exit(1);
+                }
         }
-        usleep(static_cast<useconds_t>(delayMicroseconds(random)));
+        close(progress[1]);
+        const bool progressed = AwaitProgress(progress[0], valuesBeforeKill(random));
+        usleep(static_cast<useconds_t>(extraMicroseconds(random))); // lands anywhere in the next write
         kill(writer, SIGKILL);
         waitpid(writer, nullptr, 0);
+        close(progress[0]);
+        ASSERT_TRUE(progressed) << "round " << round << ": the writer wrote nothing within a minute";
 
         TFileRegistry registry(path);
         ASSERT_EQ(registry.DamagedLines(), 0) << "round " << round;
         const auto key = registry.OpenKey("Software\\Velmar Software\\Quorvel\\Stats", false);
-        if (!key) continue; // killed before its first write
+        ASSERT_TRUE(key) << "round " << round;
         long lowest = LONG_MAX, highest = LONG_MIN;
         for (int v = 0; v < Values; ++v) {
             const auto value = key->ReadValue("Value" + std::to_string(v));
@@ -134,8 +182,194 @@ TEST(FileRegistry, KillingAWriterAtRandomMomentsNeverLeavesAHalfWrittenFile)
             lowest = std::min(lowest, generation);
             highest = std::max(highest, generation);
         }
+        if (lowest == LONG_MAX) continue; // killed after the key was made, before its first value
         EXPECT_LE(highest - lowest, 1) << "every value is the old or the new one";
     }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path / "quorvel"), {}), 1)
+        << "the new files of killed writers are cleared away";
+}
+
+// A file that exists but cannot be read is never taken for a missing one: it is reported once, writes do
+// not reach it, and it keeps its contents and its place.
+TEST(FileRegistry, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    TTempFolder folder("registry-unreadable");
+    std::filesystem::create_directories(folder.Path / "quorvel");
+    std::filesystem::permissions(folder.Path, std::filesystem::perms::all);
+    std::filesystem::permissions(folder.Path / "quorvel", std::filesystem::perms::all); // others may replace it
+    const std::string path = folder.File("quorvel/registry.reg");
+    const std::string original = "Windows Registry Editor Version 5.00\n\n"
+                                 "[HKEY_CURRENT_USER\\Software\\Q\\Stats]\n\"TotalSent\"=\"123\"\n";
+    std::ofstream(path, std::ios::binary) << original;
+    // Left to its owner only, as a run under sudo leaves it; the check below runs as another user.
+    std::filesystem::permissions(path, geteuid() == 0
+                                           ? std::filesystem::perms::owner_read | std::filesystem::perms::owner_write
+                                           : std::filesystem::perms::none);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+
+    EXPECT_TRUE(RunUnprivileged([&] {
+        testing::internal::CaptureStderr();
+        TFileRegistry registry(path);
+        const auto created = registry.OpenKey("Software\\Q\\Stats", true);
+        registry.BeginUpdate();
+        const auto grouped = registry.OpenKey("Software\\Q\\Option", true);
+        const bool groupStored = registry.EndUpdate();
+        const std::string errors = testing::internal::GetCapturedStderr();
+        const bool ok = !created && !grouped && groupStored && Count(errors, "not read") == 1 &&
+                        registry.LoadProblem().find("Permission denied") != std::string::npos &&
+                        registry.LoadProblem().find(path) != std::string::npos;
+        if (!ok)
+            std::fprintf(stderr, "problem: %s\nstandard error: %s\n", registry.LoadProblem().c_str(), errors.c_str());
+        return ok;
+    }));
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path / "quorvel"), {}), 1)
+        << "nothing left beside it";
+}
+
+// Files larger than a few kilobytes are read whole; one larger than the reader takes is refused as a file
+// that cannot be read, and left as it is.
+TEST(FileRegistry, ALargeFileIsReadWholeAndATooLargeOneIsLeftAlone)
+{
+    TTempFolder folder("registry-large");
+    const std::string path = folder.File("registry.reg");
+    const std::string filler(17 * 1024 * 1024, 'x');
+    std::ofstream(path, std::ios::binary)
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Q\\Filler]\n\"Pad\"=\""
+        << filler << "\"\n\n[HKEY_CURRENT_USER\\Software\\Q\\Stats]\n\"TotalSent\"=\"77\"\n";
+    {
+        TFileRegistry registry(path);
+        EXPECT_EQ(registry.LoadProblem(), "");
+        EXPECT_EQ(registry.DamagedLines(), 0);
+        const auto stats = registry.OpenKey("Software\\Q\\Stats", false);
+        ASSERT_TRUE(stats) << "the key after the first 16 MiB";
+        EXPECT_EQ(TextOf(stats->ReadValue("TotalSent")), "77");
+        ASSERT_TRUE(stats->SetValue("TotalRecv", Text("5")));
+    }
+    {
+        TFileRegistry reread(path);
+        EXPECT_EQ(TextOf(reread.OpenKey("Software\\Q\\Stats", false)->ReadValue("TotalSent")), "77");
+        EXPECT_EQ(TextOf(reread.OpenKey("Software\\Q\\Filler", false)->ReadValue("Pad")).size(), filler.size());
+    }
+
+    std::filesystem::resize_file(path, TFileRegistry::MaxFileSize + 1);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    testing::internal::CaptureStderr();
+    TFileRegistry tooLarge(path);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(tooLarge.LoadProblem().find("larger than"), std::string::npos) << tooLarge.LoadProblem();
+    EXPECT_EQ(Count(errors, "not read"), 1u) << errors;
+    EXPECT_FALSE(tooLarge.OpenKey("Software\\Q\\Stats", false)) << "nothing of it is taken";
+    EXPECT_FALSE(tooLarge.OpenKey("Software\\Q\\Stats", true));
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_size, before.st_size);
+}
+
+// Keys keep the registry's limits, and a deep key costs one section of the file rather than one per level,
+// also when an older file lists every level.
+TEST(FileRegistry, DeepKeysKeepTheRegistryLimitsAndTakeOneSection)
+{
+    TTempFolder folder("registry-deep");
+    const std::string path = folder.File("registry.reg");
+    {
+        TFileRegistry registry(path);
+        EXPECT_FALSE(registry.OpenKey(DeepPath(513), true));
+        EXPECT_FALSE(registry.OpenKey("Software\\" + std::string(256, 'n'), true));
+        const auto longName = registry.OpenKey("Software\\" + std::string(255, 'n'), true);
+        ASSERT_TRUE(longName);
+        const auto deepest = registry.OpenKey(DeepPath(512), true);
+        ASSERT_TRUE(deepest);
+        ASSERT_TRUE(deepest->SetValue("Deep", Text("value")));
+    }
+    const std::string written = ReadAll(path);
+    EXPECT_EQ(Count(written, "[HKEY_CURRENT_USER\\"), 2u) << "the two keys made, not their parents";
+    TFileRegistry reread(path);
+    EXPECT_EQ(TextOf(reread.OpenKey(DeepPath(512), false)->ReadValue("deep")), "value");
+    EXPECT_TRUE(reread.OpenKey(DeepPath(300), false)) << "a parent exists with its children";
+    EXPECT_FALSE(reread.OpenKey(DeepPath(513), false));
+    EXPECT_FALSE(reread.OpenKey("Software\\L", false)) << "a name that only begins like a parent";
+
+    // A file that lists every level as its own section, and one level too deep.
+    std::string everyLevel = "Windows Registry Editor Version 5.00\n";
+    for (int levels = 1; levels <= 513; ++levels)
+        everyLevel += "\n[HKEY_CURRENT_USER\\" + DeepPath(levels) + "]\n";
+    everyLevel += "\"TooDeep\"=\"x\"\n";
+    std::ofstream(path, std::ios::binary) << everyLevel;
+    TFileRegistry old(path);
+    EXPECT_EQ(old.DamagedLines(), 2) << "the 513th level's header and its value";
+    ASSERT_TRUE(old.OpenKey(DeepPath(512), false));
+    ASSERT_TRUE(old.OpenKey("Software\\Q", true)->SetValue("V", Text("1")));
+    EXPECT_EQ(Count(ReadAll(path), "[HKEY_CURRENT_USER\\"), 2u) << "the deepest listed key and the new one";
+}
+
+// Before a file with damaged lines is first rewritten, the file as it was is kept beside it.
+TEST(FileRegistry, AFileWithDamagedLinesIsKeptBesideItBeforeItsFirstRewrite)
+{
+    TTempFolder folder("registry-damaged");
+    const std::string path = folder.File("registry.reg");
+    const std::string original = "Windows Registry Editor Version 5.00\n\n"
+                                 "[HKEY_CURRENT_USER\\Software\\Q\\Stats\n" // the closing bracket lost
+                                 "\"TotalSent\"=\"123456\"\n\n"
+                                 "[HKEY_CURRENT_USER\\Software\\Q\\Option]\n\"SaveLog\"=dword:00000001\n";
+    std::ofstream(path, std::ios::binary) << original;
+    std::ofstream(path + ".damaged", std::ios::binary) << "an older copy";
+
+    TFileRegistry registry(path);
+    EXPECT_EQ(registry.DamagedLines(), 2);
+    EXPECT_EQ(ReadAll(path + ".damaged"), "an older copy") << "reading alone keeps everything as it is";
+    const auto option = registry.OpenKey("Software\\Q\\Option", false);
+    ASSERT_TRUE(option);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(option->SetValue("ShowMonitor", Text("1")));
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadAll(path + ".damaged"), original);
+    EXPECT_NE(errors.find(path + ".damaged"), std::string::npos) << errors;
+    EXPECT_EQ(ReadAll(path).find("123456"), std::string::npos) << "the damaged section itself is gone";
+
+    std::filesystem::remove(path + ".damaged");
+    ASSERT_TRUE(option->SetValue("ShowMonitor", Text("0")));
+    EXPECT_FALSE(std::filesystem::exists(path + ".damaged")) << "only the first rewrite keeps a copy";
+}
+
+// The new file is made under a name of its own, so a link planted beside the settings file is not written
+// through; the settings folder is made private to the user.
+TEST(FileRegistry, ALinkPlantedBesideTheFileIsNotWrittenThrough)
+{
+    TTempFolder folder("registry-link");
+    std::filesystem::create_directories(folder.Path / "quorvel");
+    std::filesystem::permissions(folder.Path / "quorvel",
+                                 std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                     std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                     std::filesystem::perms::others_exec);
+    const std::string target = folder.File("target");
+    std::ofstream(target) << "precious";
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    const std::string path = folder.File("quorvel/registry.reg");
+    std::filesystem::create_symlink(target, path + ".new");
+
+    TFileRegistry registry(path);
+    ASSERT_TRUE(registry.OpenKey("Software\\Q", true)->SetValue("V", Text("1")));
+    EXPECT_EQ(ReadAll(target), "precious");
+    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    EXPECT_EQ(std::filesystem::status(folder.Path / "quorvel").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    EXPECT_EQ(TextOf(TFileRegistry(path).OpenKey("Software\\Q", false)->ReadValue("V")), "1");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path / "quorvel"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"registry.reg", "registry.reg.new"})) << "no temporary file left";
 }
 
 } // namespace

@@ -148,4 +148,28 @@ TEST_F(Settings, AnUnwritableFolderLosesTheWriteQuietly)
     EXPECT_FALSE(std::filesystem::exists(Folder.Path / "locked" / "registry.reg"));
 }
 
+TEST_F(Settings, AnUnreadableFileKeepsTheDefaultsAndSaysWhy)
+{
+    MyReg.WriteInt64Value("Stats", "TotalSent", 123456);
+    const std::string written = FileText();
+    std::filesystem::permissions(Folder.Path, std::filesystem::perms::all);
+    std::filesystem::permissions(Folder.Path / "quorvel", std::filesystem::perms::all);
+    std::filesystem::permissions(FilePath, geteuid() == 0 ? std::filesystem::perms::owner_read |
+                                                                std::filesystem::perms::owner_write
+                                                          : std::filesystem::perms::none);
+    EXPECT_TRUE(RunUnprivileged([&] {
+        testing::internal::CaptureStderr();
+        TFileRegistry unreadable(FilePath);
+        testing::internal::GetCapturedStderr();
+        TMyReg store(unreadable);
+        store.SetRegKey(MyReg.RegKey());
+        store.WriteInt64Value("Stats", "TotalSent", 5);
+        store.WriteFlagValue("Option", "SaveLog", true);
+        return store.ReadInt64Value("Stats", "TotalSent", 0) == 0 && !store.ReadFlagValue("Option", "SaveLog", false) &&
+               store.LoadProblem().find("Permission denied") != std::string::npos;
+    }));
+    EXPECT_EQ(FileText(), written) << "the totals are still there for the user who can read them";
+    EXPECT_EQ(MyReg.LoadProblem(), "");
+}
+
 } // namespace
