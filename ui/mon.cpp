@@ -1,5 +1,7 @@
 #include "mon.h"
 
+#include <QGuiApplication>
+
 #include "settings/MyReg.h"
 #include "trend/Trend.h"
 
@@ -165,7 +167,14 @@ void TMonForm::ShowSample(int64_t downRate, int64_t upRate, const QString& durat
     LabelDuration->setText(duration);
 }
 
-void TMonForm::KeepOnTop() { raise(); }
+// Once a second: only a shown window on a window system that stacks windows is worth the request (the
+// offscreen platform answers every raise with a warning on standard error).
+void TMonForm::KeepOnTop()
+{
+    static const bool stacksWindows =
+        QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
+    if (stacksWindows && isVisible()) raise();
+}
 
 QString TMonForm::RateText(int64_t rate) { return rate > 0 ? QString::number(rate) : QString(); }
 
