@@ -64,7 +64,7 @@ else
     export QT_QPA_PLATFORM=offscreen
 fi
 
-XDG_CONFIG_HOME=$config/program "${run[@]}" "$program" >/dev/null 2>&1 &
+XDG_RUNTIME_DIR=$config XDG_CONFIG_HOME=$config/program "${run[@]}" "$program" >/dev/null 2>&1 &
 program_pid=$!
 XDG_CONFIG_HOME=$config/bare "${run[@]}" "$bare" >/dev/null 2>&1 &
 bare_pid=$!

@@ -52,7 +52,7 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 
 # A settings folder of its own, so the picture never depends on (or changes) the user's settings.
 mkdir "$work/config"
-XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
+XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 window=

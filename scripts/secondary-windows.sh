@@ -57,7 +57,7 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 
 # A first run: no settings at all.
 mkdir "$work/config"
-XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
+XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 # The id of the viewable window with this exact title, once it is there (15 s at most).
