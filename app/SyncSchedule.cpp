@@ -7,9 +7,13 @@ TSyncSchedule::TSyncSchedule(ITimeClient& client, ISyncTimer& timer, TErrorLine 
 {
 }
 
-void TSyncSchedule::ApplyServer(const std::string& server)
+void TSyncSchedule::ApplyServer(const std::string& server, bool synchronizeTime)
 {
     PendingServer.clear();
+    if (!synchronizeTime) {
+        PendingServer = server;
+        return;
+    }
     try {
         Client.SetTimeServer(server);
     } catch (const ENetCore& error) {

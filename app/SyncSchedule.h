@@ -49,8 +49,10 @@ public:
     TSyncSchedule(ITimeClient& client, ISyncTimer& timer, TErrorLine errorLine);
 
     // A server that cannot be set now (offline at start-up, so its name does not resolve) is reported
-    // once and set again before each synchronisation until it succeeds; start-up goes on.
-    void ApplyServer(const std::string& server);
+    // once and set again before each synchronisation until it succeeds; start-up goes on. While
+    // synchronisation is off the name is only kept: setting it asks the resolver, which costs a network
+    // query (and, with an unreachable name server, seconds of start-up) for a server nobody asked to use.
+    void ApplyServer(const std::string& server, bool synchronizeTime = true);
     // Seconds to the timer's milliseconds: 0 to 4294967 seconds. Raises ERangeError outside that, or
     // EIntOverflow when the product itself overflows; the timer is then left as it was.
     void ApplyInterval(int64_t seconds);

@@ -153,6 +153,21 @@ template <typename Condition> bool ServeEventsUntil(Condition condition)
     return condition();
 }
 
+TEST_F(Schedule, WithSynchronisationOffTheServerIsNotLookedUpUntilTheFirstSynchronisation)
+{
+    Client.ServerFailure = 11001;
+    Sync.ApplyServer("time.example", /*synchronizeTime=*/false);
+    EXPECT_TRUE(Client.ServersSet.empty()) << "no lookup while the option is off";
+    EXPECT_TRUE(ErrorLines.empty());
+
+    Client.ServerFailure.reset();
+    Sync.OptionChanged(true, /*online=*/true);
+    Sync.TimerTick();
+    EXPECT_EQ(Client.ServersSet, std::vector<std::string>{"time.example"});
+    EXPECT_EQ(Client.Synchronizations, 1);
+    EXPECT_FALSE(Sync.ServerPending());
+}
+
 TEST(SyncTimer, AnIntervalOfZeroNeverRunsAndALongOneIsWaitedForInPieces)
 {
     QTimer timer;
