@@ -192,6 +192,17 @@ TEST_F(Program, OnlyTheTrayPictureFoundBesideTheProgramReplacesItsBuiltInOne)
     EXPECT_EQ(Form().TrayIcon->IconIndex(), 0);
 }
 
+TEST_F(Program, AFirstPictureFoundBesideTheProgramIsTheOneTheTrayShows)
+{
+    if (!QImageWriter::supportedImageFormats().contains("ico")) GTEST_SKIP() << "no icon file writer in this Qt";
+    QImage blue(16, 16, QImage::Format_ARGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(QString::fromStdString(Folder.File("qorvix0.ico")), "ico"));
+    Start();
+    EXPECT_EQ(Picture(Form().IconList->Image(0)).pixelColor(8, 8), QColor(Qt::blue));
+    EXPECT_EQ(Area.ShownIcon, Form().IconList->Image(0).cacheKey());
+}
+
 TEST_F(Program, ACloseRequestMinimisesAndSavesNothing)
 {
     Start();
