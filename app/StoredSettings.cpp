@@ -2,6 +2,7 @@
 
 #include "platform/Checked.h"
 #include "settings/MyReg.h"
+#include "settings/RegBatch.h"
 
 #include <variant>
 
@@ -58,12 +59,13 @@ TPosition LoadMainPosition(TMyReg& reg)
             reg.ReadIntValue(Position, "MainLeft", DefaultMainLeft)};
 }
 
-void SavePositions(TMyReg& reg, TPosition main, TPosition monitor)
+void SavePositions(TMyReg& reg, TPosition main, std::optional<TPosition> monitor)
 {
     reg.WriteIntValue(Position, "MainTop", main.Top);
     reg.WriteIntValue(Position, "MainLeft", main.Left);
-    reg.WriteIntValue(Position, "MonTop", monitor.Top);
-    reg.WriteIntValue(Position, "MonLeft", monitor.Left);
+    if (!monitor) return;
+    reg.WriteIntValue(Position, "MonTop", monitor->Top);
+    reg.WriteIntValue(Position, "MonLeft", monitor->Left);
 }
 
 void LoadStats(TMyReg& reg, MonitorState& state)
@@ -100,13 +102,31 @@ void LoadNumbers(TMyReg& reg, MonitorState& state)
         reg.ReadInt64Value(Option, "SynchronizeTimeInterval", DefaultSynchronizeTimeInterval);
 }
 
-void SaveNumbers(TMyReg& reg, const MonitorState& state, int32_t monAlpha)
+void SaveNumbers(TMyReg& reg, const MonitorState& state, std::optional<int32_t> monAlpha)
 {
     reg.WriteInt64Value(Option, "MaxGraph", state.MaxGraph);
     reg.WriteInt64Value(Option, "MinGraph", state.MinGraph);
     reg.WriteTextValue(Option, "SynchronizeTimeServer", state.SynchronizeTimeServer.toStdString());
     reg.WriteInt64Value(Option, "SynchronizeTimeInterval", state.SynchronizeTimeInterval);
-    reg.WriteInt64Value(Option, "MonAlpha", monAlpha);
+    if (monAlpha) reg.WriteInt64Value(Option, "MonAlpha", *monAlpha);
+}
+
+std::exception_ptr SaveAtExit(TMyReg& reg, const MonitorState& state, const TClosingValues& values,
+                              const std::function<void()>& saveStats)
+{
+    const TRegBatch oneUpdate(reg); // shutdown is one rewrite: a crash keeps the old or the new generation
+    std::exception_ptr statsFailure;
+    SavePositions(reg, values.Main, values.Monitor ? std::optional<TPosition>(values.Monitor->Position) : std::nullopt);
+    if (state.Online) {
+        try {
+            saveStats();
+        } catch (const std::exception&) {
+            statsFailure = std::current_exception();
+        }
+    }
+    SaveOptions(reg, values.Options);
+    SaveNumbers(reg, state, values.Monitor ? std::optional<int32_t>(values.Monitor->MonAlpha) : std::nullopt);
+    return statsFailure;
 }
 
 } // namespace StoredSettings

@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <optional>
 #include <string>
 
 class TMyReg;
@@ -58,7 +61,8 @@ struct TPosition {
 };
 
 TPosition LoadMainPosition(TMyReg& reg);
-void SavePositions(TMyReg& reg, TPosition main, TPosition monitor);
+// Without a monitor window its stored position is left as it is.
+void SavePositions(TMyReg& reg, TPosition main, std::optional<TPosition> monitor);
 
 // The ten connection statistics. The stored totals include the last connection; the totals in memory
 // leave a running connection out, so saving adds it.
@@ -67,6 +71,23 @@ void SaveStats(TMyReg& reg, const MonitorState& state);
 
 // The graph bounds and the time synchronisation settings, then the monitor's opacity level.
 void LoadNumbers(TMyReg& reg, MonitorState& state);
-void SaveNumbers(TMyReg& reg, const MonitorState& state, int32_t monAlpha);
+void SaveNumbers(TMyReg& reg, const MonitorState& state, std::optional<int32_t> monAlpha);
+
+// What the windows hold at exit.
+struct TMonitorWindow {
+    TPosition Position;
+    int32_t MonAlpha = 0;
+};
+struct TClosingValues {
+    TPosition Main;
+    std::optional<TMonitorWindow> Monitor; // nothing when no monitor window was made
+    TOptions Options{};
+};
+
+// Everything kept at exit, as one update of the store: positions, the running connection (saveStats, only
+// while online), the options and the numbers. A failure of saveStats (its history file) does not keep the
+// rest from being saved: it is returned once everything is written, for the caller to report.
+std::exception_ptr SaveAtExit(TMyReg& reg, const MonitorState& state, const TClosingValues& values,
+                              const std::function<void()>& saveStats);
 
 } // namespace StoredSettings

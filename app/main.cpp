@@ -1,9 +1,10 @@
 #include "main.h"
 
 #include "BevelPanel.h"
-#include "CaptionGroupBox.h"
 #include "ConnectionHistory.h"
 #include "Formatting.h"
+#include "LoadOnStartup.h"
+#include "MainLayout.h"
 #include "StatusLogView.h"
 #include "SyncSchedule.h"
 #include "SyncTimer.h"
@@ -18,16 +19,18 @@
 #include "ui/mon.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QFrame>
-#include <QGroupBox>
-#include <QLabel>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <exception>
 
 #include "platform/Checked.h"
+#include "platform/Exceptions.h"
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
@@ -37,183 +40,24 @@
 
 namespace {
 
-constexpr int CaptionLeft = 15;
-constexpr int LabelHeight = 13;
-constexpr int UnitRight = 225;
-constexpr int HintDurationMs = 10000;
 constexpr int LogLines = 3;
 constexpr const char* VersionLine = "Quorvel v1.0.0.04";
-
-QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->adjustSize();
-    label->setGeometry(x, top, label->width(), LabelHeight);
-    return label;
-}
 
 } // namespace
 
 TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationArea* notificationArea)
     : QWidget(parent), MyReg(services.Registry), Services(services), Cycle(State, services.IpHelper, services.Clock)
 {
-    MyReg.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
-    BuildWindow();
-    BuildCurrentConnectionGroup();
-    BuildLastConnectionGroup();
-    BuildTotalConnectionGroup();
-    BuildLowerArea();
-    BuildPopupMenu();
+    MyReg.SetRegKey(StoredSettings::RegKey);
+    MainLayout::Build(*this);
     BuildTimers();
     BuildTrayIcon(notificationArea);
     WireEvents();
     BuildTimeClient();
+    WatchAdapterChanges();
 }
 
 TMainForm::~TMainForm() = default;
-
-void TMainForm::BuildWindow()
-{
-    setObjectName("MainForm");
-    setWindowTitle("Quorvel");
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(528, 354);
-    move(215, 150);
-    QFont windowFont("Microsoft Sans Serif");
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
-    setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
-}
-
-QGroupBox* TMainForm::AddGroup(const QString& name, const QString& caption, const QRect& geometry)
-{
-    auto* group = new TCaptionGroupBox(name, caption, this);
-    group->setGeometry(geometry);
-    return group;
-}
-
-TValueLabel* TMainForm::AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName,
-                               int valueRight, const QString& unit)
-{
-    if (!caption.isEmpty()) AddFixedLabel(group, caption, CaptionLeft, top);
-    auto* value = new TValueLabel(valueName, valueRight, top, group);
-    if (!unit.isEmpty()) {
-        auto* unitLabel = new TValueLabel("Unit" + valueName, UnitRight, top, group);
-        unitLabel->SetCaption(unit);
-    }
-    return value;
-}
-
-void TMainForm::BuildCurrentConnectionGroup()
-{
-    GroupBox2 = AddGroup("GroupBox2", "  Current Connection  ", QRect(16, 14, 240, 258));
-    LabelConn = AddRow(GroupBox2, 24, "Connection:", "LabelConn", 225);
-    LabelSpeed = AddRow(GroupBox2, 42, "Speed:", "LabelSpeed", 190, "bits/s");
-    LabelSent = AddRow(GroupBox2, 60, "Sent:", "LabelSent", 190, "bytes");
-    LabelRecv = AddRow(GroupBox2, 78, "Received:", "LabelRecv", 190, "bytes");
-    LabelDuration = AddRow(GroupBox2, 96, "Duration:", "LabelDuration", 225);
-    LabelDNS1 = AddRow(GroupBox2, 128, "DNS Server:", "LabelDNS1", 225);
-    LabelDNS2 = AddRow(GroupBox2, 146, {}, "LabelDNS2", 225);
-    LabelGatewayIP = AddRow(GroupBox2, 164, "Gateway IP:", "LabelGatewayIP", 225);
-    LabelClientIP = AddRow(GroupBox2, 182, "Client IP:", "LabelClientIP", 225);
-    LabelUpSpeed = AddRow(GroupBox2, 214, "Upload Speed:", "LabelUpSpeed", 180, "bytes/s");
-    LabelDownSpeed = AddRow(GroupBox2, 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s");
-
-    LabelConn->setCursor(Qt::PointingHandCursor);
-    for (TValueLabel* hinted : {LabelConn, LabelDuration, LabelClientIP})
-        hinted->setToolTipDuration(HintDurationMs);
-}
-
-void TMainForm::BuildLastConnectionGroup()
-{
-    GroupBox1 = AddGroup("GroupBox1", "  Last Connection  ", QRect(274, 14, 240, 126));
-    LabelLastConn = AddRow(GroupBox1, 24, "Connection:", "LabelLastConn", 225);
-    LabelLastSpeed = AddRow(GroupBox1, 42, "Speed:", "LabelLastSpeed", 190, "bits/s");
-    LabelLastSent = AddRow(GroupBox1, 60, "Sent:", "LabelLastSent", 190, "bytes");
-    LabelLastRecv = AddRow(GroupBox1, 78, "Received:", "LabelLastRecv", 190, "bytes");
-    LabelLastDuration = AddRow(GroupBox1, 96, "Duration:", "LabelLastDuration", 225);
-    LabelLastDuration->setToolTipDuration(HintDurationMs);
-}
-
-void TMainForm::BuildTotalConnectionGroup()
-{
-    GroupBox3 = AddGroup("GroupBox3", "  Total Connection  ", QRect(274, 154, 240, 118));
-    LabelTotalSent = AddRow(GroupBox3, 24, "Sent:", "LabelTotalSent", 190, "bytes");
-    LabelTotalRecv = AddRow(GroupBox3, 42, "Received:", "LabelTotalRecv", 190, "bytes");
-    LabelTotalDuration = AddRow(GroupBox3, 60, "Duration:", "LabelTotalDuration", 225);
-
-    Reset = new TBevelPanel("Reset", "Reset", GroupBox3);
-    Reset->setGeometry(75, 86, 90, 18);
-    Reset->setCursor(Qt::PointingHandCursor);
-    Reset->setToolTip("Double click to reset stats");
-    Reset->setToolTipDuration(HintDurationMs);
-}
-
-void TMainForm::BuildLowerArea()
-{
-    // Series A is the received rate (lime), series B the sent rate (red).
-    Trend = new TTrend(this);
-    Trend->setObjectName("Trend");
-    Trend->setGeometry(16, 290, 240, 50);
-    Trend->SetBorderWidth(1);
-    Trend->SetSystemColor(QPalette::Button);
-    Trend->SetMaxVal(7000);
-    Trend->SetDivisions(238);
-    Trend->SetOptions(toTwin);
-    Trend->SetStyle(tsBar);
-    Trend->SetColorDataA(QColor(0, 255, 0));
-    Trend->SetColorDataB(QColor(255, 0, 0));
-
-    Log = new TStatusLogView("Log", this);
-    Log->setGeometry(274, 290, 240, 50);
-}
-
-QAction* TMainForm::AddMenuItem(const QString& name, const QString& caption, bool option)
-{
-    QAction* item = PopupMenu->addAction(caption);
-    item->setObjectName(name);
-    item->setCheckable(option);
-    item->setChecked(false);
-    return item;
-}
-
-QAction* TMainForm::AddSeparator(const QString& name)
-{
-    QAction* separator = PopupMenu->addSeparator();
-    separator->setObjectName(name);
-    return separator;
-}
-
-void TMainForm::BuildPopupMenu()
-{
-    PopupMenu = new QMenu(this);
-    PopupMenu->setObjectName("PopupMenu");
-    MenuShowWindow = AddMenuItem("MenuShowWindow", "Show Window", false);
-    MenuAlwaysOnTop = AddMenuItem("MenuAlwaysOnTop", "Always On Top", true);
-    MenuMinimizetoTray = AddMenuItem("MenuMinimizetoTray", "Minimize to Tray", true);
-    MenuStartMinimized = AddMenuItem("MenuStartMinimized", "Start Minimized", true);
-    MenuLoadOnStartup = AddMenuItem("MenuLoadOnStartup", "Load on Startup", true);
-    MenuSaveLog = AddMenuItem("MenuSaveLog", "Save Log", true);
-    MenuSynchronizeTime = AddMenuItem("MenuSynchronizeTime", "Synchronize Time", true);
-    N1 = AddSeparator("N1");
-    MenuShowMonitor = AddMenuItem("MenuShowMonitor", "Show Monitor...", true);
-    MenuHideMonitor = AddMenuItem("MenuHideMonitor", "Hide Monitor when Offline", true);
-    MenuTransparent = AddMenuItem("MenuTransparent", "Transparent Monitor", true);
-    N2 = AddSeparator("N2");
-    MenuCopyNetworkInfo = AddMenuItem("MenuCopyNetworkInfo", "Copy Network Info...", false);
-    MenuAboutQorvix = AddMenuItem("MenuAboutQorvix", "About Quorvel", false);
-    N3 = AddSeparator("N3");
-    MenuExit = AddMenuItem("MenuExit", "Exit", false);
-
-    // The default item is the one a double click on the tray icon runs; it is shown bold.
-    PopupMenu->setDefaultAction(MenuShowWindow);
-    QFont bold = MenuShowWindow->font();
-    bold.setBold(true);
-    MenuShowWindow->setFont(bold);
-}
 
 void TMainForm::BuildTimers()
 {
@@ -249,6 +93,26 @@ void TMainForm::BuildTrayIcon(INotificationArea* notificationArea)
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) { PopupMenu->popup(event->globalPos()); }
 
+// Closing the window only minimises it: the meter keeps running, and Exit is the one way out.
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!CloseGuarded) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    showMinimized();
+}
+
+// The adapter backend learns of changes from the kernel as they happen instead of asking at every tick.
+void TMainForm::WatchAdapterChanges()
+{
+    const int fd = Services.IpHelper.TakeChangeDescriptor();
+    if (fd < 0) return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] { Services.IpHelper.HandlePendingChanges(); });
+}
+
 void TMainForm::WireEvents()
 {
     connect(TimerStatus, &QTimer::timeout, this, &TMainForm::TimerStatusTimer);
@@ -259,32 +123,46 @@ void TMainForm::WireEvents()
     connect(MenuHideMonitor, &QAction::triggered, this, &TMainForm::MenuHideMonitorClick);
     connect(MenuTransparent, &QAction::triggered, this, &TMainForm::MenuTransparentClick);
     connect(MenuAboutQorvix, &QAction::triggered, this, &TMainForm::MenuAboutQorvixClick);
+    connect(MenuShowWindow, &QAction::triggered, this, &TMainForm::MenuShowWindowClick);
+    // A checkable item has already inverted its check mark when it reports the click; the handlers act on
+    // the new state. Start Minimized and Save Log take effect where they are read.
+    connect(MenuAlwaysOnTop, &QAction::triggered, this, &TMainForm::MenuAlwaysOnTopClick);
+    connect(MenuMinimizetoTray, &QAction::triggered, this, &TMainForm::MenuMinimizetoTrayClick);
+    connect(MenuLoadOnStartup, &QAction::triggered, this, &TMainForm::MenuLoadOnStartupClick);
+    connect(MenuExit, &QAction::triggered, this, &TMainForm::MenuExitClick);
 }
 
 void TMainForm::FormCreate()
 {
     AddLogLine(VersionLine);
     if (const std::string problem = MyReg.LoadProblem(); !problem.empty()) AddLogLine(QString::fromStdString(problem));
-    Trend->ClearDataA();
-    Trend->ClearDataB();
-    LoadStats();
-    // The monitor window's creation reads these three check marks, so they come from the settings first.
-    MenuShowMonitor->setChecked(MyReg.ReadFlagValue("Option", "ShowMonitor", true));
-    MenuHideMonitor->setChecked(MyReg.ReadFlagValue("Option", "HideMonitor", false));
-    MenuTransparent->setChecked(MyReg.ReadFlagValue("Option", "Transparent", false));
-    State.MaxGraph = DefaultMaxGraph;
-    State.MinGraph = DefaultMinGraph;
-    State.SynchronizeTimeServer = DefaultSynchronizeTimeServer;
-    State.SynchronizeTimeInterval = DefaultSynchronizeTimeInterval;
-
+    LoadTrayImages();
     ClearCurrentConnection();
     LabelConn->setToolTip(DefaultNotAvailable);
+    Trend->ClearDataA();
+    Trend->ClearDataB();
+    // Applied as stored, even off every screen: the user may have a screen attached only sometimes.
+    const StoredSettings::TPosition position = StoredSettings::LoadMainPosition(MyReg);
+    move(position.Left, position.Top);
+    StoredSettings::LoadStats(MyReg, State);
+    const StoredSettings::TOptions options = StoredSettings::LoadOptions(MyReg);
+    const auto items = OptionItems();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        items[i]->setChecked(options[i]);
+    StoredSettings::LoadNumbers(MyReg, State);
+    if (MenuAlwaysOnTop->isChecked()) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    TrayIcon->SetMinimizeToTray(MenuMinimizetoTray->isChecked());
+    // Started minimised, the window stays unshown; the tray icon and the monitor's menu reach it.
+    if (MenuStartMinimized->isChecked()) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+    } else {
+        show();
+    }
     ShowLastConnection();
     // Offline at start: the stored totals already include the last connection.
     LabelTotalSent->SetCaption(Formatting::CountText(State.TotalSent));
     LabelTotalRecv->SetCaption(Formatting::CountText(State.TotalRecv));
     LabelTotalDuration->SetCaption(Formatting::FormatDuration(State.TotalDuration));
-    LoadSynchronizeTimeOptions();
     ApplySynchronizeTime();
     TimerStatus->start();
     // The first poll does not wait a whole interval, so the first figures follow one second later. It runs
@@ -294,39 +172,48 @@ void TMainForm::FormCreate()
     });
 }
 
-void TMainForm::LoadStats()
+// Pictures of the user's beside the program replace the built-in ones, each on its own: a missing or
+// broken file leaves that one built-in picture.
+void TMainForm::LoadTrayImages()
 {
-    auto text = [&](const char* name) {
-        return QString::fromStdString(MyReg.ReadTextValue("Stats", name, DefaultNotAvailable));
-    };
-    auto number = [&](const char* name) { return MyReg.ReadInt64Value("Stats", name, 0); };
-    State.LastOnLine = text("LastOnLine");
-    State.LastOffLine = text("LastOffLine");
-    State.LastConn = text("LastConn");
-    State.LastSpeed = number("LastSpeed");
-    State.LastSent = number("LastSent");
-    State.LastRecv = number("LastRecv");
-    State.LastDuration = number("LastDuration");
-    State.TotalSent = number("TotalSent");
-    State.TotalRecv = number("TotalRecv");
-    State.TotalDuration = number("TotalDuration");
+    const QDir folder = QFileInfo(QString::fromStdString(Services.ProgramPath)).absoluteDir();
+    for (int i = 0; i < TrayArtwork::StateCount; ++i) {
+        const bool loaded = IconList->LoadFromFile(i, folder.filePath(QString("qorvix%1.ico").arg(i)));
+        if (loaded && i == 0) TrayIcon->SetIconIndex(0);
+    }
+}
+
+std::array<QAction*, StoredSettings::OptionCount> TMainForm::OptionItems() const
+{
+    return {MenuAlwaysOnTop,     MenuMinimizetoTray, MenuStartMinimized, MenuLoadOnStartup, MenuSaveLog,
+            MenuSynchronizeTime, MenuShowMonitor,    MenuHideMonitor,    MenuTransparent};
+}
+
+StoredSettings::TClosingValues TMainForm::ClosingValues() const
+{
+    StoredSettings::TClosingValues values;
+    values.Main = {y(), x()};
+    if (MonForm) values.Monitor = StoredSettings::TMonitorWindow{{MonForm->y(), MonForm->x()}, MonForm->MonAlpha()};
+    const auto items = OptionItems();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        values.Options[i] = items[i]->isChecked();
+    return values;
+}
+
+void TMainForm::FormClose()
+{
+    if (const std::exception_ptr historyFailure =
+            StoredSettings::SaveAtExit(MyReg, State, ClosingValues(), [this] { SaveStats(); }))
+        std::rethrow_exception(historyFailure);
 }
 
 void TMainForm::SaveStats()
 {
     State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
-    const TRegBatch oneUpdate(MyReg); // a crash keeps the old or the new statistics, never a mix
-    MyReg.WriteTextValue("Stats", "LastOnLine", State.LastOnLine.toStdString());
-    MyReg.WriteTextValue("Stats", "LastOffLine", State.LastOffLine.toStdString());
-    MyReg.WriteTextValue("Stats", "LastConn", State.LastConn.toStdString());
-    MyReg.WriteInt64Value("Stats", "LastSpeed", State.LastSpeed);
-    MyReg.WriteInt64Value("Stats", "LastSent", State.LastSent);
-    MyReg.WriteInt64Value("Stats", "LastRecv", State.LastRecv);
-    MyReg.WriteInt64Value("Stats", "LastDuration", State.LastDuration);
-    // The stored totals include the connection being saved; the ones in memory do not yet.
-    MyReg.WriteInt64Value("Stats", "TotalSent", Checked::Add(State.TotalSent, State.LastSent));
-    MyReg.WriteInt64Value("Stats", "TotalRecv", Checked::Add(State.TotalRecv, State.LastRecv));
-    MyReg.WriteInt64Value("Stats", "TotalDuration", Checked::Add(State.TotalDuration, State.LastDuration));
+    {
+        const TRegBatch oneUpdate(MyReg); // a crash keeps the old or the new statistics, never a mix
+        StoredSettings::SaveStats(MyReg, State);
+    }
     if (!MenuSaveLog->isChecked()) return;
     ConnectionHistory::Append(Services.TextFiles,
                               ConnectionHistory::HistoryPath(Services.TextFiles, Services.ProgramPath),
@@ -485,26 +372,17 @@ void TMainForm::BuildTimeClient()
     connect(MenuSynchronizeTime, &QAction::triggered, this, &TMainForm::MenuSynchronizeTimeClick);
 }
 
-// Until start-up loads every option from one table, the three of the synchronisation are read here.
-void TMainForm::LoadSynchronizeTimeOptions()
-{
-    MenuSynchronizeTime->setChecked(MyReg.ReadFlagValue("Option", "SynchronizeTime", false));
-    State.SynchronizeTimeServer =
-        QString::fromStdString(MyReg.ReadTextValue("Option", "SynchronizeTimeServer", DefaultSynchronizeTimeServer));
-    State.SynchronizeTimeInterval =
-        MyReg.ReadInt64Value("Option", "SynchronizeTimeInterval", DefaultSynchronizeTimeInterval);
-}
-
-// Start-up's two steps, after the options are loaded and before the status timer starts. An interval
-// that cannot be applied is reported by the caller; the status monitoring starts all the same.
+// Start-up's two steps, after the options are loaded and before the status timer starts. A stored interval
+// the timer cannot hold is reported in the status log and the timer gets the default; the stored value
+// itself stays as it is and is written back unchanged at exit, so nothing the user set is lost.
 void TMainForm::ApplySynchronizeTime()
 {
     Schedule->ApplyServer(State.SynchronizeTimeServer.toStdString());
     try {
         Schedule->ApplyInterval(State.SynchronizeTimeInterval);
-    } catch (...) {
-        TimerStatus->start();
-        throw;
+    } catch (const Exception& error) {
+        AddLogLine(error.what());
+        Schedule->ApplyInterval(DefaultSynchronizeTimeInterval);
     }
 }
 
@@ -547,6 +425,37 @@ void TMainForm::ApplyMonitorVisibility(TMonitorEvent event)
 
 void TMainForm::MenuShowMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::ShowMonitorCommand); }
 void TMainForm::MenuHideMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::HideMonitorCommand); }
+
+void TMainForm::MenuShowWindowClick() { TrayIcon->ShowMainForm(); }
+
+void TMainForm::MenuAlwaysOnTopClick(bool checked)
+{
+    if (checked) MenuShowWindowClick();
+    // Changing a window's flags hides it; it comes back as it was, at the same place.
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
+    if (shown) show();
+}
+
+void TMainForm::MenuMinimizetoTrayClick(bool checked)
+{
+    TrayIcon->SetMinimizeToTray(checked);
+    if (!isMinimized()) return; // takes effect at the next minimise
+    if (checked) {
+        hide();
+    } else {
+        showMinimized(); // the taskbar button returns, the window stays minimised
+    }
+}
+
+// The check mark follows what the desktop will do: an entry that cannot be written or removed puts it back.
+void TMainForm::MenuLoadOnStartupClick(bool checked)
+{
+    if (!LoadOnStartup::Apply(Services.Registry, checked, Services.ProgramPath))
+        MenuLoadOnStartup->setChecked(!checked);
+}
+
+void TMainForm::MenuExitClick() { emit ExitRequested(); }
 
 void TMainForm::MenuTransparentClick()
 {

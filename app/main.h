@@ -4,6 +4,7 @@
 #include "MonitorVisibility.h"
 #include "StatusCycle.h"
 #include "StatusLine.h"
+#include "StoredSettings.h"
 #include "platform/PlatformServices.h"
 #include "settings/MyReg.h"
 #include "timeclient/netclock.h"
@@ -42,8 +43,14 @@ public:
                        INotificationArea* notificationArea = nullptr);
     ~TMainForm() override;
 
-    // The window's creation: the version line, the first contents of every display, then the status timer.
+    // The window's creation: the version line, the tray images, the stored position, statistics, options
+    // and numbers, the first contents of every display, the time client's settings, then the status timer.
     void FormCreate();
+    // The window's end: positions, the running connection, options and numbers, as one update of the store.
+    // A history-file failure raises its EInOutError after everything else is saved.
+    void FormClose();
+    // From now on a close request is granted instead of minimising the window.
+    void DetachCloseGuard() { CloseGuarded = false; }
 
     // The once-a-second poll of the connection.
     void TimerStatusTimer();
@@ -61,11 +68,21 @@ public:
     // The two secondary windows, created after this one; the poll cycle and the menu drive them from then on.
     void AttachWindows(TMonForm* monForm, TAboutForm* aboutForm);
     // Handlers of checkable items run after Qt has inverted the check mark; they act on the new state.
+    void MenuShowWindowClick();
+    void MenuAlwaysOnTopClick(bool checked);
+    void MenuMinimizetoTrayClick(bool checked);
+    void MenuLoadOnStartupClick(bool checked);
     void MenuShowMonitorClick();
     void MenuHideMonitorClick();
     void MenuTransparentClick();
     void MenuAboutQorvixClick();
+    // Asks the program to run its exit path (ExitRequested); the program owns the windows' end.
+    void MenuExitClick();
 
+signals:
+    void ExitRequested();
+
+public:
     MonitorState State;
     TMyReg MyReg;
 
@@ -135,14 +152,9 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildWindow();
-    void BuildCurrentConnectionGroup();
-    void BuildLastConnectionGroup();
-    void BuildTotalConnectionGroup();
-    void BuildLowerArea();
-    void BuildPopupMenu();
     void BuildTimers();
     void BuildTrayIcon(INotificationArea* notificationArea);
     void WireEvents();
@@ -150,26 +162,23 @@ private:
     void GoOnline(const TTickDecision& decision);
     void TakeSample(const InterfaceSample& sample);
     void GoOffline();
-    void LoadStats();
+    void LoadTrayImages();
+    void WatchAdapterChanges();
+    std::array<QAction*, StoredSettings::OptionCount> OptionItems() const;
+    StoredSettings::TClosingValues ClosingValues() const;
     void ShowLastConnection();
     void ShowTotals();
     void ClearCurrentConnection();
     void ApplyMonitorVisibility(TMonitorEvent event);
-
-    QGroupBox* AddGroup(const QString& name, const QString& caption, const QRect& geometry);
-    TValueLabel* AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName, int valueRight,
-                        const QString& unit = {});
-    QAction* AddMenuItem(const QString& name, const QString& caption, bool option);
-    QAction* AddSeparator(const QString& name);
 
     TPlatformServices Services;
     TStatusCycle Cycle;
     TStatusLine StatusLine;
     // The running connection's client address, for its history record.
     QString ClientIp;
+    bool CloseGuarded = true;
 
     void BuildTimeClient();
-    void LoadSynchronizeTimeOptions();
     void ApplySynchronizeTime();
     void AddTimeClientErrorLine(int32_t errorCode);
     std::unique_ptr<TNetClockTimeClient> TimeClient;

@@ -1,8 +1,10 @@
 #include "EnginePump.h"
 #include "HeadlessMode.h"
 #include "QorvixApplication.h"
-#include "main.h"
+#include "QorvixProgram.h"
 
+#include "platform/DesktopIdentity.h"
+#include "platform/linux/AutostartRegistry.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/LinuxClock.h"
@@ -11,10 +13,7 @@
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
-#include "platform/qt/TerminationSignals.h"
 #include "timeclient/netclock.h"
-#include "ui/About.h"
-#include "ui/mon.h"
 
 #include <filesystem>
 #include <iostream>
@@ -62,36 +61,19 @@ int main(int argc, char** argv)
     TLinuxClock clock;
     TQtClipboard clipboard;
     TLinuxIpHelper ipHelper;
-    TFileRegistry registry(TFileRegistry::DefaultPath());
+    TFileRegistry fileRegistry(TFileRegistry::DefaultPath());
+    // The Run key is the desktop's autostart folder; every other key lives in the settings file.
+    TAutostartRegistry registry(fileRegistry, TAutostartRegistry::DefaultFolder(), DesktopIconName);
     TPosixTextFiles textFiles;
-    std::unique_ptr<TMainForm> mainForm;
+    TQorvixProgram program(TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console},
+                           reporter);
+    if (headless) console.WriteLine("Quorvel runs without a display; press Ctrl+C to stop.");
     try {
-        mainForm = std::make_unique<TMainForm>(
-            TPlatformServices{clock, clipboard, ipHelper, registry, textFiles, ProgramPath(), console});
+        program.Start();
     } catch (const ENetClock& error) {
         // Without its time client the window cannot be built: say why and end instead of running half-built.
         reporter.ShowError(error.what());
         return 1;
     }
-
-    TTerminationSignals termination;
-    QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &application, [&](int) {
-        console.WriteLine("Quorvel stops.");
-        TQorvixApplication::quit();
-    });
-
-    if (headless) console.WriteLine("Quorvel runs without a display; press Ctrl+C to stop.");
-    try {
-        mainForm->FormCreate();
-    } catch (const std::exception& error) {
-        reporter.ShowError(error.what()); // a stored setting that cannot be applied; the monitoring runs
-    }
-    // The windows in their order: the monitor's creation reads the main window's options and colours.
-    TMonForm monForm(mainForm->MonitorLinks());
-    monForm.FormCreate();
-    TAboutForm aboutForm;
-    aboutForm.FormCreate();
-    mainForm->AttachWindows(&monForm, &aboutForm);
-    mainForm->show();
     return TQorvixApplication::exec();
 }

@@ -52,7 +52,9 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 
 # A settings folder of its own, so the picture never depends on (or changes) the user's settings.
 mkdir "$work/config"
-XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
+# A lock folder of its own too: another Quorvel of the same user (a test running beside this one) must not
+# make this start the silent second instance.
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 window=

@@ -57,7 +57,9 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 
 # A first run: no settings at all.
 mkdir "$work/config"
-XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
+# A lock folder of its own too: another Quorvel of the same user (a test running beside this one) must not
+# make this start the silent second instance.
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 # The id of the viewable window with this exact title, once it is there (15 s at most).

@@ -18,6 +18,10 @@ public:
     static std::string DefaultFolder();
 
     std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override;
+    // Groups of changes and load problems are the settings file's: an autostart entry is written at once.
+    void BeginUpdate() override { Inner.BeginUpdate(); }
+    bool EndUpdate() override { return Inner.EndUpdate(); }
+    std::string LoadProblem() const override { return Inner.LoadProblem(); }
 
     // The Exec line's value for a program path: quoted and escaped as desktop entries require, so a path
     // with spaces or quotes starts the same program; the registry value itself stays the plain path.

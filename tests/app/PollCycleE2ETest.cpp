@@ -9,6 +9,7 @@
 #include "doubles/TestPlatform.h"
 #include "doubles/VethNamespaces.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTimer>
 
@@ -46,9 +47,12 @@ protected:
     void TearDown() override { std::filesystem::remove(Resolv); }
 
     // Ticks once a (test) second until the condition holds; the kernel takes a moment to report carrier.
+    // The window learns of link changes from the event loop, as in the running program, so it runs between
+    // ticks.
     template <typename Condition> bool TickUntil(TMainForm& form, Condition condition)
     {
         for (int i = 0; i < 300 && !condition(); ++i) {
+            QCoreApplication::processEvents();
             Clock.Advance(1000);
             form.TimerStatusTimer();
             if (!condition()) std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -167,18 +167,37 @@ TEST_F(SynchronizeTime, AnUnresolvableServerAtStartUpIsLoggedOnceAndStartUpGoesO
     EXPECT_EQ(Platform.Console.Lines.size(), lines) << "the retry before the synchronisation is silent";
 }
 
-TEST_F(SynchronizeTime, AnIntervalOutOfRangeIsReportedAndTheMonitoringStillStarts)
+// A stored interval the timer cannot hold is logged, the timer gets two hours, the monitoring starts, and
+// the stored value goes back unchanged at exit.
+struct TStoredInterval {
+    int64_t Seconds;
+    uint32_t TimerMs;
+    const char* Logged; // nullptr: nothing logged
+};
+
+class StoredInterval : public SynchronizeTime, public testing::WithParamInterface<TStoredInterval> {};
+
+TEST_P(StoredInterval, IsAppliedOrReplacedByTheDefaultAndWrittenBackAsStored)
 {
-    Options.WriteInt64Value("Option", "SynchronizeTimeInterval", 4294968);
+    Options.WriteInt64Value("Option", "SynchronizeTimeInterval", GetParam().Seconds);
     Form = std::make_unique<TMainForm>(Platform.Services());
-    try {
-        Form->FormCreate();
-        ADD_FAILURE() << "the interval was accepted";
-    } catch (const ERangeError& error) {
-        EXPECT_STREQ(error.what(), "Range check error");
-    }
+    Form->FormCreate();
     EXPECT_TRUE(Form->TimerStatus->isActive());
+    EXPECT_EQ(Form->SynchronizeTimer().Interval(), GetParam().TimerMs);
+    const bool logged = std::find(Platform.Console.Lines.begin(), Platform.Console.Lines.end(),
+                                  GetParam().Logged ? GetParam().Logged : "") != Platform.Console.Lines.end();
+    EXPECT_EQ(logged, GetParam().Logged != nullptr);
+    EXPECT_EQ(Platform.Console.Lines.size(), GetParam().Logged ? 2u : 1u) << "the version line, then the problem";
+    Form->FormClose();
+    EXPECT_EQ(Options.ReadInt64Value("Option", "SynchronizeTimeInterval", -7), GetParam().Seconds);
 }
+
+INSTANTIATE_TEST_SUITE_P(Bounds, StoredInterval,
+                         testing::Values(TStoredInterval{0, 0, nullptr},
+                                         TStoredInterval{4294967, 4'294'967'000u, nullptr},
+                                         TStoredInterval{4294968, 7'200'000u, "Range check error"},
+                                         TStoredInterval{-1, 7'200'000u, "Range check error"},
+                                         TStoredInterval{INT64_MAX / 100, 7'200'000u, "Integer overflow"}));
 
 TMainForm* PumpedForm = nullptr;
 int PumpCalls = 0;

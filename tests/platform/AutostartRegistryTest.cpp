@@ -107,3 +107,18 @@ TEST_F(Autostart, AFolderThatCannotBeWrittenFailsWithoutLeavingAnything)
     chmod(Folder.c_str(), 0755);
     EXPECT_TRUE(std::filesystem::is_empty(Folder));
 }
+
+TEST_F(Autostart, GroupsAndLoadProblemsAreTheSettingsFilesBehind)
+{
+    Inner.Problem = "settings damaged";
+    EXPECT_EQ(Registry.LoadProblem(), "settings damaged");
+    Registry.BeginUpdate();
+    Registry.BeginUpdate();
+    Registry.OpenKey("Software\\Velmar Software\\Quorvel\\Option", true)
+        ->SetValue("X", TRegValue{REG_DWORD, {1, 0, 0, 0}});
+    EXPECT_TRUE(Registry.EndUpdate());
+    EXPECT_EQ(Inner.GroupsEnded, 0) << "the inner group is still open";
+    EXPECT_TRUE(Registry.EndUpdate());
+    EXPECT_EQ(Inner.GroupsEnded, 1);
+    EXPECT_EQ(Inner.WritesOutsideGroups, 0);
+}

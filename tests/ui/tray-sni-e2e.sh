@@ -61,7 +61,7 @@ Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/x
 xvfb_pid=$!
 wait_for 10 grep -q '^[0-9]' "$work/display" || fail "Xvfb did not accept clients"
 mkdir "$work/config"
-DISPLAY=":$(head -n 1 "$work/display")" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" "$program" >"$work/program.log" 2>&1 &
+DISPLAY=":$(head -n 1 "$work/display")" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 wait_for 20 registered watcher || fail "the program registered no item"

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The real program under a private Xvfb server, started on a settings file written here: the main window
+# appears where the file puts it, the time from the start to the mapped window is printed, and a stop
+# request writes the position back unchanged.
+# Usage: tests/app/stored-position-e2e.sh PROGRAM
+# Prints "main window at X,Y", "mapped after N ms" and "position written back"; a failure says why.
+set -uo pipefail
+program=${1:?program path}
+
+work=$(mktemp -d)
+xvfb_pid=
+program_pid=
+cleanup() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    [ -n "$program_pid" ] && wait "$program_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+    return 0
+}
+trap cleanup EXIT
+fail() {
+    echo "stored-position: $*"
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+    done
+    exit 1
+}
+command -v Xvfb >/dev/null && command -v xwininfo >/dev/null || { echo "SKIP: needs Xvfb and xwininfo"; exit 0; }
+
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY DISPLAY
+: >"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 300); do
+    grep -q '^[0-9]' "$work/display" && break
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended at start"
+    sleep 0.1
+done
+grep -q '^[0-9]' "$work/display" || fail "Xvfb did not accept clients"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# Left 120, top 200: not the first run's 50, 50 nor the window's built-in place.
+mkdir -p "$work/config/quorvel"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Velmar Software\Quorvel\Position]' \
+    '"MainTop"=dword:000000c8' '"MainLeft"=dword:00000078' '' \
+    '[HKEY_CURRENT_USER\Software\Velmar Software\Quorvel\Option]' \
+    '"ShowMonitor"=dword:00000000' >"$work/config/quorvel/registry.reg"
+
+started=$(date +%s%N)
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
+program_pid=$!
+
+window=
+for _ in $(seq 3000); do
+    window=$(xwininfo -root -tree 2>/dev/null | awk '/^ *0x[0-9a-f]+ "Quorvel":/ && !/ 1x1+/ && !/ 3x3+/ {print $1; exit}')
+    if [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable'; then break; fi
+    window=
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.01
+done
+mapped=$(date +%s%N)
+[ -n "$window" ] || fail "the window \"Quorvel\" was not mapped on $DISPLAY within 30 s"
+echo "mapped after $(((mapped - started) / 1000000)) ms"
+x=$(xwininfo -id "$window" | awk '/Absolute upper-left X:/ {print $4}')
+y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y:/ {print $4}')
+echo "main window at $x,$y"
+
+kill -TERM "$program_pid"
+wait "$program_pid"
+status=$?
+program_pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status after a stop request"
+grep -q '"MainTop"=dword:000000c8' "$work/config/quorvel/registry.reg" &&
+    grep -q '"MainLeft"=dword:00000078' "$work/config/quorvel/registry.reg" ||
+    fail "the position was not written back: $(cat "$work/config/quorvel/registry.reg")"
+echo "position written back"
