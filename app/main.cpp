@@ -377,7 +377,7 @@ void TMainForm::BuildTimeClient()
 // itself stays as it is and is written back unchanged at exit, so nothing the user set is lost.
 void TMainForm::ApplySynchronizeTime()
 {
-    Schedule->ApplyServer(State.SynchronizeTimeServer.toStdString());
+    Schedule->ApplyServer(State.SynchronizeTimeServer.toStdString(), MenuSynchronizeTime->isChecked());
     try {
         Schedule->ApplyInterval(State.SynchronizeTimeInterval);
     } catch (const Exception& error) {

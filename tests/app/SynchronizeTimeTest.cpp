@@ -78,10 +78,14 @@ TEST_F(SynchronizeTime, TheComponentAndTheTimerAsTheWindowCreatesThem)
     EXPECT_FALSE(form.SynchronizeTimer().Enabled());
 
     Create();
-    EXPECT_EQ(Form->NetClock.TimeServer(), "127.0.0.1") << "the stored server, applied at start-up";
+    EXPECT_EQ(Form->NetClock.TimeServer(), "129.6.15.28") << "with synchronisation off no server is looked up";
     EXPECT_EQ(Form->SynchronizeTimer().Interval(), 5000u);
     EXPECT_FALSE(Form->SynchronizeTimer().Enabled());
     EXPECT_FALSE(Form->TimerSynchronizeTime->isActive());
+
+    Options.WriteFlagValue("Option", "SynchronizeTime", true);
+    Create();
+    EXPECT_EQ(Form->NetClock.TimeServer(), "127.0.0.1") << "the stored server, applied at start-up";
 }
 
 TEST_F(SynchronizeTime, WithoutTheEngineTheWindowIsNotCreated)
@@ -157,6 +161,7 @@ TEST_F(SynchronizeTime, AServerThatDoesNotAnswerWritesNoLine)
 TEST_F(SynchronizeTime, AnUnresolvableServerAtStartUpIsLoggedOnceAndStartUpGoesOn)
 {
     Options.WriteTextValue("Option", "SynchronizeTimeServer", Unresolvable);
+    Options.WriteFlagValue("Option", "SynchronizeTime", true);
     Form = std::make_unique<TMainForm>(Platform.Services());
     Form->FormCreate();
     EXPECT_TRUE(Form->TimerStatus->isActive()) << "the monitoring starts";
