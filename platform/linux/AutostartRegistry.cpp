@@ -61,18 +61,6 @@ bool MakeFolders(const std::string& folder)
     }
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // The entry reaches its place whole or not at all: a session that starts while it is written must not
 // find half an entry.
 bool ReplaceFile(const std::string& folder, const std::string& target, const std::string& text)

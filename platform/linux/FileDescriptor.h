@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
@@ -31,3 +33,16 @@ public:
 private:
     int Fd = -1;
 };
+
+// Writes all of the text, going on after interruptions and short writes. False when a write failed.
+inline bool WriteAll(int fd, std::string_view text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}

@@ -38,18 +38,6 @@ void MakePrivate(const std::string& folder)
         chmod(folder.c_str(), 0700); // a folder that will not change keeps working as it is
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 constexpr std::string_view TemporarySuffix = ".new-XXXXXX";
 
 // A new file under a unique name; removed again unless it was renamed into place.
