@@ -54,6 +54,8 @@ void TTrendPainter::Draw() { DrawColumns(0, W); }
 bool TTrendPainter::Scroll(int32_t addedA, int32_t addedB)
 {
     const int32_t divisions = Trend.Divisions();
+    // A border outside the picture or covering all of it leaves no columns of bars to move.
+    if (BW < 0 || BW >= W / 2) return false;
     const int inner = W - 2 * BW;
     if (addedA == 0 && (addedB == 0 || !Twin)) return true; // only an uncovered part is shown again
     // Only bars stand alone in their own columns; lines and shapes join neighbouring samples.

@@ -295,6 +295,13 @@ TEST(TrendPaint, APictureIsDrawnAfreshAfterAnyOtherChange)
     AddAndCompare(trend, random, 1, "back to one column a sample");
     trend.SetBorderWidth(3);
     AddAndCompare(trend, random, 1, "wider border");
+    trend.SetBorderWidth(-1);
+    trend.SetDivisions(121); // two columns a sample across the 242 between the borders
+    AddAndCompare(trend, random, 1, "a border outside the picture");
+    AddAndCompare(trend, random, 1, "a border outside the picture, moved");
+    trend.SetDivisions(238);
+    trend.SetBorderWidth(120);
+    AddAndCompare(trend, random, 1, "a border covering the picture");
     trend.ClearDataA();
     AddAndCompare(trend, random, 1, "cleared");
     trend.SetStyle(tsLine);
