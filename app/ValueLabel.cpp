@@ -1,13 +1,13 @@
 #include "ValueLabel.h"
 
 #include <QEvent>
-#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
 TValueLabel::TValueLabel(const QString& name, int rightEdge, int top, QWidget* parent)
     : QWidget(parent), RightEdgeX(rightEdge)
 {
+    Text.setTextFormat(Qt::PlainText);
     setObjectName(name);
     setForegroundRole(QPalette::WindowText);
     move(rightEdge, top);
@@ -27,7 +27,7 @@ void TValueLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(rect(), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, CaptionText);
+    painter.drawStaticText(QPointF(width() - Text.size().width(), 0), Text);
 }
 
 void TValueLabel::mouseDoubleClickEvent(QMouseEvent* event)
@@ -45,7 +45,9 @@ void TValueLabel::changeEvent(QEvent* event)
 // A new width moves the left edge only; the parent repaints what the label uncovers by itself.
 void TValueLabel::FitToText()
 {
-    const int width = QFontMetrics(font()).horizontalAdvance(CaptionText);
+    Text.setText(CaptionText);
+    Text.prepare(QTransform(), font());
+    const int width = qRound(Text.size().width());
     const QRect fitted(RightEdgeX - width, y(), width, LabelHeight);
     if (fitted != geometry()) setGeometry(fitted);
 }

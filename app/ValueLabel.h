@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
@@ -35,5 +36,8 @@ private:
     void FitToText();
 
     QString CaptionText;
+    // The caption laid out once, when it changes: measuring it and drawing it then shape it only once,
+    // and a repaint of the same text (an uncovered label, say) shapes nothing.
+    QStaticText Text;
     int RightEdgeX;
 };

@@ -10,6 +10,7 @@
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
+#include "timeclient/netclock.h"
 
 #include <QEvent>
 #include <QImage>
@@ -110,8 +111,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TQorvixApplication application(argc, argv);
+    // The window builds its time client, which needs the engine library the program ships beside itself.
+    if (!LoadEngine(QUORVEL_ENGINE_FOLDER "/qorvix")) return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    UnloadEngine();
     return 0;
 }

@@ -3,7 +3,7 @@
 # processor time per second of wall time and its peak resident memory.
 #
 # Usage: scripts/measure-process.sh PROGRAM BARE_WINDOW [SECONDS] [offscreen|xvfb|xvfb-tray] [netns]
-#   SECONDS    measured time after a warm-up of 5 s (default 40)
+#   SECONDS    measured time after a warm-up of 15 s (WARMUP=seconds to change it; default 40)
 #   offscreen  Qt's offscreen platform for both (default); xvfb: both on one Xvfb display; xvfb-tray: the
 #              same with an X11 system tray (trayer) on it, so the program's icon is docked
 #   netns      (root) both run online inside a network namespace of the script's own: a veth pair to a
@@ -19,7 +19,10 @@ bare=${2:?bare window path}
 seconds=${3:-40}
 mode=${4:-offscreen}
 netns=${5:-}
-warmup=5
+# Start-up is not part of the steady state: the program's first go online, the first show of the monitor
+# window (fonts loaded, backing store made) and, in a namespace without a resolver, the time server's
+# name lookup waiting out the resolver's timeout (about 10 s) all come before it. WARMUP overrides.
+warmup=${WARMUP:-15}
 
 cleanup() {
     for pid in ${program_pid:-} ${bare_pid:-} ${tray_pid:-} ${xvfb_pid:-}; do kill "$pid" 2>/dev/null || true; done
@@ -86,7 +89,7 @@ total() {
     echo "$sum"
 }
 
-sleep "$warmup" # start-up is not part of the steady state
+sleep "$warmup"
 for pid in "$program_pid" "$bare_pid"; do
     kill -0 "$pid" 2>/dev/null || { echo "process $pid ended during the warm-up" >&2; exit 1; }
     sample "$pid"

@@ -5,17 +5,23 @@
 #include <cmath>
 #include <cstdlib>
 
+void TRaster::SetClip(int left, int right)
+{
+    ClipLeft = std::max(left, 0);
+    ClipRight = std::min(right, Width);
+}
+
 void TRaster::Plot(int x, int y)
 {
-    if (x < 0 || y < 0 || x >= Width || y >= Height) return;
+    if (x < ClipLeft || y < 0 || x >= ClipRight || y >= Height) return;
     Line(y)[x] = Color;
 }
 
 void TRaster::Span(int y, int xFrom, int xTo)
 {
     if (y < 0 || y >= Height) return;
-    xFrom = std::max(xFrom, 0);
-    xTo = std::min(xTo, Width - 1);
+    xFrom = std::max(xFrom, ClipLeft);
+    xTo = std::min(xTo, ClipRight - 1);
     if (xFrom > xTo) return;
     QRgb* line = Line(y);
     std::fill(line + xFrom, line + xTo + 1, Color);

@@ -12,9 +12,14 @@ class TRaster {
 public:
     // The image's pixels are taken once: QImage checks for sharing on every scanLine() call.
     explicit TRaster(QImage& image)
-        : Bits(image.bits()), Stride(image.bytesPerLine()), Width(image.width()), Height(image.height())
+        : Bits(image.bits()), Stride(image.bytesPerLine()), Width(image.width()), Height(image.height()),
+          ClipRight(image.width())
     {
     }
+
+    // Limits drawing to the columns left..right-1 (and to the image); a partial repaint draws exactly
+    // what a whole one draws in those columns.
+    void SetClip(int left, int right);
 
     void SetColor(QRgb color) { Color = color; }
     void FillRect(int x1, int y1, int x2, int y2);
@@ -36,6 +41,8 @@ private:
     qsizetype Stride;
     int Width;
     int Height;
+    int ClipLeft = 0;
+    int ClipRight;
     QRgb Color = 0xff000000;
     QPoint Current;
 };

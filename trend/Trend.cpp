@@ -36,7 +36,7 @@ template <typename T> void TTrend::Store(T& field, const T& value)
 {
     if (field == value) return;
     field = value;
-    update();
+    Redraw();
 }
 
 void TTrend::SetMinVal(int64_t value) { Store(MinValue, value); }
@@ -52,7 +52,7 @@ void TTrend::SetColor(const QColor& value)
     if (!BackgroundRole && Background == value) return;
     BackgroundRole.reset();
     Background = value;
-    update();
+    Redraw();
 }
 
 // A palette colour is looked up at every paint, and a palette change repaints the widget, so the graph
@@ -68,10 +68,16 @@ void TTrend::SetDivisions(int32_t value)
     // Keeps the oldest samples; new places at the newest end start at 0.
     SamplesA.resize(DivisionCount, 0);
     SamplesB.resize(DivisionCount, 0);
+    Redraw();
+}
+
+void TTrend::Redraw()
+{
+    ShownValid = false;
     update();
 }
 
-void TTrend::AddSample(std::vector<int64_t>& samples, int64_t value)
+void TTrend::AddSample(std::vector<int64_t>& samples, int32_t& added, int64_t value)
 {
     std::move(samples.begin() + 1, samples.end(), samples.begin());
     if (value > MaxValue) {
@@ -80,22 +86,24 @@ void TTrend::AddSample(std::vector<int64_t>& samples, int64_t value)
         value = MinValue;
     }
     samples.back() = value;
+    // Beyond a whole graph of new samples nothing of the old picture is left to move.
+    if (added < DivisionCount) ++added;
     update();
 }
 
-void TTrend::AddDataA(int64_t value) { AddSample(SamplesA, value); }
-void TTrend::AddDataB(int64_t value) { AddSample(SamplesB, value); }
+void TTrend::AddDataA(int64_t value) { AddSample(SamplesA, AddedA, value); }
+void TTrend::AddDataB(int64_t value) { AddSample(SamplesB, AddedB, value); }
 
 void TTrend::ClearDataA()
 {
     std::fill(SamplesA.begin(), SamplesA.end(), 0);
-    update();
+    Redraw();
 }
 
 void TTrend::ClearDataB()
 {
     std::fill(SamplesB.begin(), SamplesB.end(), 0);
-    update();
+    Redraw();
 }
 
 QImage TTrend::Paint() const
@@ -105,12 +113,29 @@ QImage TTrend::Paint() const
     return image;
 }
 
+void TTrend::Refresh()
+{
+    // A palette colour may have changed with the desktop's theme since the picture was drawn.
+    const QRgb background = Color().rgb();
+    const bool current = ShownValid && Shown.size() == size() && ShownBackground == background;
+    if (!current || !TTrendPainter(*this, Shown).Scroll(AddedA, AddedB)) {
+        ShownValid = false;
+        if (Shown.size() != size()) Shown = QImage(size(), QImage::Format_RGB32);
+        TTrendPainter(*this, Shown).Draw();
+    }
+    ShownValid = true;
+    ShownBackground = background;
+    AddedA = AddedB = 0;
+}
+
 void TTrend::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     try {
-        painter.drawImage(0, 0, Paint());
+        Refresh();
+        painter.drawImage(0, 0, Shown);
     } catch (const Exception&) {
+        ShownValid = false; // a picture left half drawn is never moved on
         // Bounds that cannot be drawn (MaxVal equal to MinVal, say) would otherwise raise on every repaint,
         // once a second; the graph shows its background until the bounds are sound again.
         painter.fillRect(rect(), Color());

@@ -65,7 +65,11 @@ protected:
 
 private:
     template <typename T> void Store(T& field, const T& value);
-    void AddSample(std::vector<int64_t>& samples, int64_t value);
+    void AddSample(std::vector<int64_t>& samples, int32_t& added, int64_t value);
+    // Drops the picture shown last, so that the next paint draws the whole of it, and asks for that paint.
+    void Redraw();
+    // Brings the picture shown last up to date with the samples, the bounds, the colours and the size.
+    void Refresh();
 
     int64_t MinValue = 0;
     int64_t MaxValue = 100;
@@ -79,4 +83,12 @@ private:
     int32_t Border = 1;
     std::vector<int64_t> SamplesA;
     std::vector<int64_t> SamplesB;
+
+    // The picture shown last, valid for its size and background, and the samples each series gained
+    // since: a second's paint usually moves the bars one column and draws one new one.
+    QImage Shown;
+    bool ShownValid = false;
+    QRgb ShownBackground = 0;
+    int32_t AddedA = 0;
+    int32_t AddedB = 0;
 };

@@ -4,7 +4,9 @@
 
 #include "platform/Checked.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -40,9 +42,44 @@ int TTrendPainter::Nearest(double x) const
     return static_cast<int>(rounded);
 }
 
-void TTrendPainter::Draw()
+TRaster TTrendPainter::Canvas() const
 {
     TRaster raster(Image);
+    raster.SetClip(ClipLeft, ClipRight);
+    return raster;
+}
+
+void TTrendPainter::Draw() { DrawColumns(0, W); }
+
+bool TTrendPainter::Scroll(int32_t addedA, int32_t addedB)
+{
+    const int32_t divisions = Trend.Divisions();
+    // A border outside the picture or covering all of it leaves no columns of bars to move.
+    if (BW < 0 || BW >= W / 2) return false;
+    const int inner = W - 2 * BW;
+    if (addedA == 0 && (addedB == 0 || !Twin)) return true; // only an uncovered part is shown again
+    // Only bars stand alone in their own columns; lines and shapes join neighbouring samples.
+    if (Trend.Style() != tsBar || inner <= 0 || inner % divisions != 0) return false;
+    if ((Twin && addedA != addedB) || addedA < 0 || addedA >= divisions) return false;
+    const int slot = inner / divisions;
+    const int moved = addedA * slot;
+    uchar* bits = Image.bits();
+    for (int y = 0; y < H; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(bits + static_cast<std::ptrdiff_t>(y) * Image.bytesPerLine());
+        std::memmove(line + BW, line + BW + moved, sizeof(QRgb) * static_cast<std::size_t>(inner - moved));
+    }
+    // Without a border the frame's columns lie under the first and last bars, so the columns that moved
+    // onto them or away from them are drawn again with the new ones.
+    DrawColumns(0, BW + slot);
+    DrawColumns(W - BW - moved - slot, W);
+    return true;
+}
+
+void TTrendPainter::DrawColumns(int left, int right)
+{
+    ClipLeft = left;
+    ClipRight = right;
+    TRaster raster = Canvas();
     raster.SetColor(Trend.Color().rgb());
     raster.FillRect(0, 0, W, H);
     raster.SetColor(qRgb(0, 0, 0));
@@ -55,15 +92,30 @@ void TTrendPainter::Draw()
     }
 }
 
+// The bars that may reach the columns left..right-1: a whole picture looks at every bar, a part only at
+// the bars near it (rounding moves a bar by less than a column, so one more on each side is enough).
+std::pair<int, int> TTrendPainter::BarsNear(int left, int right) const
+{
+    const int count = Trend.Divisions();
+    if ((left <= 0 && right >= W) || !(Slot > 0)) return {0, count};
+    const double from = std::floor((left - BW) / Slot) - 1;
+    const double to = std::ceil((right - BW) / Slot) + 1;
+    return {static_cast<int>(std::clamp(from, 0.0, double(count))),
+            static_cast<int>(std::clamp(to, 0.0, double(count)))};
+}
+
 void TTrendPainter::DrawBars()
 {
-    TRaster raster(Image);
+    TRaster raster = Canvas();
     const auto& a = Trend.DataA();
     const auto& b = Trend.DataB();
     const int base = H - BW;
-    for (int i = 0; i < Trend.Divisions(); ++i) {
+    const auto [first, last] = BarsNear(ClipLeft, ClipRight);
+    for (int i = first; i < last; ++i) {
         const int x = Nearest(BW + i * Slot);
         const int x2 = Nearest(x + Slot);
+        // Bars wholly outside the columns being drawn were drawn, from the same bounds, before.
+        if (x2 <= ClipLeft || x >= ClipRight) continue;
         const int topA = Row(a[i], P, BW);
         raster.SetColor(ColorA);
         raster.FillRect(x, base, x2, topA);
@@ -81,7 +133,7 @@ void TTrendPainter::DrawBars()
 
 void TTrendPainter::DrawLine(const std::vector<int64_t>& samples, int half, QRgb color)
 {
-    TRaster raster(Image);
+    TRaster raster = Canvas();
     raster.SetColor(color);
     raster.MoveTo(BW + half, Row(samples[0], P, BW));
     for (int i = 1; i < Trend.Divisions(); ++i)
@@ -97,7 +149,7 @@ void TTrendPainter::DrawLines()
 
 void TTrendPainter::DrawScatter()
 {
-    TRaster raster(Image);
+    TRaster raster = Canvas();
     const int r = std::max(Nearest(Slot / 4), 1);
     const int available = P - 2 * r;
     auto square = [&](int cx, int64_t sample, QRgb color) {
@@ -115,7 +167,7 @@ void TTrendPainter::DrawScatter()
 // The area under series A; series B has no place in this style.
 void TTrendPainter::DrawFilled()
 {
-    TRaster raster(Image);
+    TRaster raster = Canvas();
     raster.SetColor(ColorA);
     const auto& a = Trend.DataA();
     for (int i = 0; i + 1 < Trend.Divisions(); ++i) {

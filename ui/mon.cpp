@@ -82,6 +82,9 @@ QLabel* TMonForm::AddLabel(const char* name, const QRect& geometry, Qt::Alignmen
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
+    // Nothing in this window is laid out. A label of fixed size does not ask its parent for a new layout
+    // when its text changes, which would otherwise cost a posted event (and a wake-up) every second.
+    label->setFixedSize(geometry.size());
     label->setAlignment(alignment | Qt::AlignTop);
     QFont small("Small Fonts");
     small.setPixelSize(8);

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -199,6 +200,41 @@ TEST_F(MainLayout, LongValuesGrowToTheLeftAndKeepTheirRightEdge)
     EXPECT_GT(Form.LabelConn->x(), longLeft);
     Form.LabelConn->SetCaption("");
     EXPECT_EQ(Form.LabelConn->x(), 225);
+}
+
+// Text drawn the plain way, right-aligned in its rectangle: what a value label must look like.
+class TDrawnText : public QWidget {
+public:
+    TDrawnText(const QString& text, QWidget* parent) : QWidget(parent), Text(text) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect(), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, Text);
+    }
+
+private:
+    QString Text;
+};
+
+TEST_F(MainLayout, ValueTextsLookLikePlainRightAlignedTextOfTheirWidth)
+{
+    const QStringList texts{"0",          "1",
+                            "00:00:01",   "12:34:56",
+                            "1,234,567",  "999,999,999,999",
+                            "10.203.0.1", "Intel(R) Ethernet Con...",
+                            "bytes/s",    "Wi-Fi jq"};
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        Form.LabelTotalRecv->SetCaption(text);
+        const QFontMetrics metrics(Form.LabelTotalRecv->font());
+        EXPECT_EQ(Form.LabelTotalRecv->width(), metrics.horizontalAdvance(text));
+        TDrawnText reference(text, Form.GroupBox3);
+        reference.setGeometry(Form.LabelTotalRecv->geometry());
+        EXPECT_TRUE(reference.grab().toImage() == Form.LabelTotalRecv->grab().toImage());
+    }
 }
 
 TEST_F(MainLayout, HintsAndHandCursors)

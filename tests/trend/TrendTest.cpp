@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 const QRgb Lime = qRgb(0, 255, 0);
@@ -229,6 +231,101 @@ TEST(TrendPaint, BoundsThatCannotBeScaledAbandonThePaint)
         for (int x = 0; x < shown.width(); ++x)
             others += shown.pixel(x, y) != qRgb(12, 34, 56);
     EXPECT_EQ(others, 0);
+}
+
+// What the widget shows, through its own paint event (which moves the picture it showed last).
+QImage Shown(TTrend& trend) { return trend.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Adds `count` random samples to both series and checks that the picture shown equals a whole paint.
+void AddAndCompare(TTrend& trend, std::minstd_rand& random, int count, const char* step)
+{
+    // A tenth of the range beyond each bound, so that empty and full columns come up as well.
+    const int64_t beyond = (trend.MaxVal() - trend.MinVal()) / 10;
+    std::uniform_int_distribution<int64_t> value(trend.MinVal() - beyond, trend.MaxVal() + beyond);
+    for (int i = 0; i < count; ++i) {
+        trend.AddDataA(value(random));
+        trend.AddDataB(value(random));
+    }
+    EXPECT_EQ(Shown(trend), trend.Paint()) << step;
+}
+
+TEST(TrendPaint, AMovedPictureEqualsAWholePaintPixelForPixel)
+{
+    std::minstd_rand random(11);
+    for (int graph = 0; graph < 3; ++graph) {
+        SCOPED_TRACE(graph);
+        TTrend trend;
+        graph == 0 ? ConfigureAsMainTrend(trend) : ConfigureAsMonitorTrend(trend);
+        // Without a border the frame's black columns lie under the outer bars; on a background of
+        // another colour they must not travel with the bars.
+        if (graph == 2) trend.SetColor(QColor(90, 90, 200));
+        AddAndCompare(trend, random, trend.Divisions(), "a full graph");
+        for (int tick = 0; tick < 20; ++tick)
+            AddAndCompare(trend, random, 1, "one sample a second");
+        AddAndCompare(trend, random, 3, "several samples between two paints");
+        AddAndCompare(trend, random, trend.Divisions() - 1, "all but one sample new");
+        AddAndCompare(trend, random, trend.Divisions() + 5, "more new samples than places");
+        // A series that gained more than the other cannot be moved as one.
+        trend.AddDataA(trend.MaxVal());
+        AddAndCompare(trend, random, 1, "series A one sample ahead");
+    }
+}
+
+TEST(TrendPaint, APictureIsDrawnAfreshAfterAnyOtherChange)
+{
+    std::minstd_rand random(12);
+    TTrend trend;
+    ConfigureAsMainTrend(trend);
+    AddAndCompare(trend, random, 238, "a full graph");
+    trend.SetMaxVal(3000);
+    AddAndCompare(trend, random, 1, "new upper bound");
+    trend.SetMinVal(100);
+    AddAndCompare(trend, random, 1, "new lower bound");
+    trend.SetColorDataA(QColor(0, 0, 255));
+    AddAndCompare(trend, random, 1, "new colour of series A");
+    QPalette palette = trend.palette();
+    palette.setColor(QPalette::Button, QColor(10, 20, 30));
+    trend.setPalette(palette);
+    AddAndCompare(trend, random, 1, "new theme");
+    trend.resize(200, 40);
+    AddAndCompare(trend, random, 1, "new size, the bars no longer one column wide");
+    trend.SetOptions(0);
+    AddAndCompare(trend, random, 1, "one series");
+    trend.resize(240, 50);
+    AddAndCompare(trend, random, 1, "back to one column a sample");
+    trend.SetBorderWidth(3);
+    AddAndCompare(trend, random, 1, "wider border");
+    trend.SetBorderWidth(-1);
+    trend.SetDivisions(121); // two columns a sample across the 242 between the borders
+    AddAndCompare(trend, random, 1, "a border outside the picture");
+    AddAndCompare(trend, random, 1, "a border outside the picture, moved");
+    trend.SetDivisions(238);
+    trend.SetBorderWidth(120);
+    AddAndCompare(trend, random, 1, "a border covering the picture");
+    trend.ClearDataA();
+    AddAndCompare(trend, random, 1, "cleared");
+    trend.SetStyle(tsLine);
+    AddAndCompare(trend, random, 1, "lines");
+    trend.SetStyle(tsBar);
+    trend.SetBorderWidth(1);
+    trend.SetDivisions(119); // two columns a sample
+    AddAndCompare(trend, random, 1, "fewer divisions");
+    AddAndCompare(trend, random, 2, "two columns a sample, moved");
+}
+
+TEST(TrendPaint, AGraphThatFailedToPaintIsDrawnWholeOnceItsBoundsAreSound)
+{
+    std::minstd_rand random(13);
+    TTrend trend;
+    ConfigureAsMainTrend(trend);
+    AddAndCompare(trend, random, 238, "a full graph");
+    trend.SetMaxVal(0);
+    trend.AddDataA(0);
+    trend.AddDataB(0);
+    const QImage failed = Shown(trend);
+    EXPECT_EQ(failed.pixel(0, 0), trend.Color().rgb()) << "the background alone, not even the frame";
+    trend.SetMaxVal(7000);
+    AddAndCompare(trend, random, 1, "sound bounds again");
 }
 
 class PaintCounter : public QObject {
