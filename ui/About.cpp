@@ -30,13 +30,9 @@ TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent), StartMove(SystemMove)
     setAutoFillBackground(true);
     resize(ClientWidth, ClientHeight);
 
-    const QByteArray stored = PictureData();
-    const TJpegPicture picture =
-        TJpegPicture::Decode(reinterpret_cast<const uint8_t*>(stored.constData()), static_cast<size_t>(stored.size()));
     Image = new QLabel(this);
     Image->setObjectName("Image");
     Image->setAlignment(Qt::AlignCenter);
-    Image->setPixmap(QPixmap::fromImage(picture.Image));
     Image->setGeometry(rect());
     Image->setCursor(Qt::PointingHandCursor);
     Image->installEventFilter(this);
@@ -56,8 +52,20 @@ void TAboutForm::FormCreate()
     Image->setGeometry(rect());
 }
 
+// The picture is decoded when the window is first shown: most runs never open it, and the decoded
+// picture would otherwise be held in memory for months.
+void TAboutForm::LoadPicture()
+{
+    if (!Image->pixmap().isNull()) return;
+    const QByteArray stored = PictureData();
+    const TJpegPicture picture =
+        TJpegPicture::Decode(reinterpret_cast<const uint8_t*>(stored.constData()), static_cast<size_t>(stored.size()));
+    Image->setPixmap(QPixmap::fromImage(picture.Image));
+}
+
 void TAboutForm::showEvent(QShowEvent* event)
 {
+    LoadPicture();
     QWidget::showEvent(event);
     const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!display) return;

@@ -33,6 +33,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void LoadPicture();
     void ImageMouseDown(const QMouseEvent& event);
     void ImageDblClick();
 
