@@ -16,6 +16,7 @@
 #include "ui/ImageList.h"
 #include "ui/TrayArtwork.h"
 #include "ui/TrayIcon.h"
+#include "ui/WindowStacking.h"
 #include "ui/mon.h"
 
 #include <QAction>
@@ -416,7 +417,7 @@ void TMainForm::ApplyMonitorVisibility(TMonitorEvent event)
     switch (DecideMonitorVisibility(event, MenuShowMonitor->isChecked(), MenuHideMonitor->isChecked(), State.Online)) {
     case TMonitorVisibility::Show:
         MonForm->show();
-        MonForm->raise();
+        RaiseWhereStacked(MonForm);
         break;
     case TMonitorVisibility::Hide: MonForm->hide(); break;
     case TMonitorVisibility::Keep: break;

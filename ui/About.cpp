@@ -1,6 +1,7 @@
 #include "About.h"
 
 #include "JpegPicture.h"
+#include "WindowStacking.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -47,7 +48,7 @@ QByteArray TAboutForm::PictureData()
 
 void TAboutForm::FormCreate()
 {
-    raise();
+    RaiseWhereStacked(this);
     setFixedSize(ClientWidth, ClientHeight);
     Image->setGeometry(rect());
 }

@@ -1,6 +1,6 @@
 #include "mon.h"
 
-#include <QGuiApplication>
+#include "WindowStacking.h"
 
 #include "settings/MyReg.h"
 #include "trend/Trend.h"
@@ -123,7 +123,7 @@ QImage TMonForm::BackgroundPicture()
 
 void TMonForm::FormCreate()
 {
-    raise();
+    RaiseWhereStacked(this);
     if (Links.MainTrend) {
         Trend->SetColorDataA(Links.MainTrend->ColorDataA());
         Trend->SetColorDataB(Links.MainTrend->ColorDataB());
@@ -142,7 +142,7 @@ void TMonForm::FormCreate()
     Alpha = fits ? static_cast<int32_t>(stored) : DefaultMonAlpha;
     ApplyTransparency();
     if (Links.MenuShowMonitor->isChecked() && !Links.MenuHideMonitor->isChecked()) show();
-    if (Links.MainWindow) Links.MainWindow->raise();
+    if (Links.MainWindow) RaiseWhereStacked(Links.MainWindow);
 }
 
 void TMonForm::ApplyTransparency()
@@ -170,13 +170,10 @@ void TMonForm::ShowSample(int64_t downRate, int64_t upRate, const QString& durat
     LabelDuration->setText(duration);
 }
 
-// Once a second: only a shown window on a window system that stacks windows is worth the request (the
-// offscreen platform answers every raise with a warning on standard error).
+// Once a second: only a shown window is worth the request.
 void TMonForm::KeepOnTop()
 {
-    static const bool stacksWindows =
-        QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
-    if (stacksWindows && isVisible()) raise();
+    if (isVisible()) RaiseWhereStacked(this);
 }
 
 QString TMonForm::RateText(int64_t rate) { return rate > 0 ? QString::number(rate) : QString(); }
