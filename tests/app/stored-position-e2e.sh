@@ -7,38 +7,11 @@
 set -uo pipefail
 program=${1:?program path}
 
-work=$(mktemp -d)
-xvfb_pid=
-program_pid=
-cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$program_pid" ] && wait "$program_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-    return 0
-}
-trap cleanup EXIT
-fail() {
-    echo "stored-position: $*"
-    for log in "$work"/*.log; do
-        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
-    done
-    exit 1
-}
+script_name=stored-position
+source "$(dirname "$0")/../../scripts/xvfb-session.sh"
 command -v Xvfb >/dev/null && command -v xwininfo >/dev/null || { echo "SKIP: needs Xvfb and xwininfo"; exit 0; }
 
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY DISPLAY
-: >"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 300); do
-    grep -q '^[0-9]' "$work/display" && break
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended at start"
-    sleep 0.1
-done
-grep -q '^[0-9]' "$work/display" || fail "Xvfb did not accept clients"
-export DISPLAY=":$(head -n 1 "$work/display")"
+start_private_xvfb
 
 # Left 120, top 200: not the first run's 50, 50 nor the window's built-in place.
 mkdir -p "$work/config/quorvel"
@@ -52,9 +25,7 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
 # D-Bus library that Qt's X11 platform starts now and then keeps an allocation at exit that the report
 # cannot attribute. The program's own code is leak-checked by the unit tests.
 started=$(date +%s%N)
-ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
+start_program "$program" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
 window=
 for _ in $(seq 3000); do

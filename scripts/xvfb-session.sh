@@ -1,0 +1,64 @@
+# Sourced by the scripts that run the real program under a private Xvfb server: a work folder removed at
+# exit, failures that say why (with the last lines of every log), the server on a free display, and the
+# program started with settings and lock folders of its own.
+# The sourcing script sets script_name before sourcing and may define extra_cleanup.
+work=$(mktemp -d)
+xvfb_pid=
+program_pid=
+
+stop_process() {
+    [ -n "$1" ] && kill "$1" 2>/dev/null
+    [ -n "$1" ] && wait "$1" 2>/dev/null
+    return 0
+}
+cleanup() {
+    declare -F extra_cleanup >/dev/null && extra_cleanup
+    stop_process "$program_pid"
+    stop_process "$xvfb_pid"
+    rm -rf "$work"
+    return 0
+}
+trap cleanup EXIT
+fail() {
+    echo "$script_name: $*"
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+    done
+    exit 1
+}
+
+# The server picks a free display itself and writes its number once it accepts clients, so two runs at
+# once, or a server left by someone else, never share a display. One that ends at start (a display taken
+# between its check and its bind) is tried again.
+start_private_xvfb() {
+    unset QT_QPA_PLATFORM WAYLAND_DISPLAY DISPLAY
+    local attempt
+    for attempt in 1 2 3; do
+        : >"$work/display"
+        Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            if grep -q '^[0-9]' "$work/display"; then
+                export DISPLAY=":$(head -n 1 "$work/display")"
+                return 0
+            fi
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        echo "$script_name: Xvfb did not start (attempt $attempt)"
+        stop_process "$xvfb_pid"
+        xvfb_pid=
+    done
+    fail "Xvfb did not accept clients"
+}
+
+# The program with a settings folder of its own (the run never depends on, or changes, the user's
+# settings) and a lock folder of its own (another Quorvel of the same user, a test running beside this
+# one, must not make this start the silent second instance). Extra NAME=VALUE words go to its environment.
+start_program() {
+    local program=$1
+    shift
+    mkdir -p "$work/config"
+    env "$@" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
+    program_pid=$!
+}
