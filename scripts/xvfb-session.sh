@@ -27,6 +27,17 @@ fail() {
     exit 1
 }
 
+# Runs the command until it succeeds, ten times a second, for at most the given seconds.
+wait_for() {
+    local seconds=$1
+    shift
+    for _ in $(seq $((seconds * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # The server picks a free display itself and writes its number once it accepts clients, so two runs at
 # once, or a server left by someone else, never share a display. One that ends at start (a display taken
 # between its check and its bind) is tried again.

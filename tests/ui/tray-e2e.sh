@@ -15,46 +15,20 @@ for tool in Xvfb trayer ip xwininfo import convert; do
     command -v "$tool" >/dev/null 2>&1 || skip "needs $tool"
 done
 
-work=$(mktemp -d)
+script_name=tray
+source "$(dirname "$0")/../../scripts/xvfb-session.sh"
 near="qvtn$$"
 far="qvtf$$"
-xvfb_pid=
 tray_pid=
-program_pid=
-cleanup() {
-    for pid in $program_pid $tray_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
+extra_cleanup() {
+    stop_process "$tray_pid"
     ip netns del "$near" 2>/dev/null
     ip netns del "$far" 2>/dev/null
-    rm -rf "$work"
-    return 0
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    for log in "$work"/*.log; do
-        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
-    done
-    exit 1
-}
-# Polls a condition (a shell command) for up to $1 seconds.
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY DISPLAY DBUS_SESSION_BUS_ADDRESS
-: >"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_for 10 grep -q '^[0-9]' "$work/display" || fail "Xvfb did not accept clients"
-export DISPLAY=":$(head -n 1 "$work/display")"
+# The X11 tray only: no session bus, so Qt does not take the D-Bus path.
+unset DBUS_SESSION_BUS_ADDRESS
+start_private_xvfb
 
 subnet=$(($$ % 250))
 ip netns add "$near" && ip netns add "$far" &&

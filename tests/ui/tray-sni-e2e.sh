@@ -17,34 +17,10 @@ done
 /usr/bin/python3 -c 'import dbus, dbus.mainloop.glib; from gi.repository import GLib' 2>/dev/null ||
     skip "needs python3-dbus and python3-gi"
 
-work=$(mktemp -d)
-xvfb_pid=
+script_name=tray-sni
+source "$here/../../scripts/xvfb-session.sh"
 watcher_pid=
-program_pid=
-cleanup() {
-    for pid in $program_pid $watcher_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-    return 0
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    for log in "$work"/*.log; do
-        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
-    done
-    exit 1
-}
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+extra_cleanup() { stop_process "$watcher_pid"; }
 start_watcher() {
     /usr/bin/python3 "$here/sni-watcher.py" >"$work/$1.log" 2>&1 &
     watcher_pid=$!
@@ -55,14 +31,8 @@ property() { gdbus call --session --dest "$1" --object-path "$2" --method org.fr
     org.kde.StatusNotifierItem "$3" 2>/dev/null; }
 
 start_watcher watcher
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY DISPLAY
-: >"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_for 10 grep -q '^[0-9]' "$work/display" || fail "Xvfb did not accept clients"
-mkdir "$work/config"
-DISPLAY=":$(head -n 1 "$work/display")" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
+start_private_xvfb
+start_program "$program"
 
 wait_for 20 registered watcher || fail "the program registered no item"
 read -r _ service path < <(grep -m 1 '^registered' "$work/watcher.log")
