@@ -161,9 +161,7 @@ void TMainForm::FormCreate()
     }
     ShowLastConnection();
     // Offline at start: the stored totals already include the last connection.
-    LabelTotalSent->SetCaption(Formatting::CountText(State.TotalSent));
-    LabelTotalRecv->SetCaption(Formatting::CountText(State.TotalRecv));
-    LabelTotalDuration->SetCaption(Formatting::FormatDuration(State.TotalDuration));
+    ShowTotals(State.TotalSent, State.TotalRecv, State.TotalDuration);
     ApplySynchronizeTime();
     TimerStatus->start();
     // The first poll does not wait a whole interval, so the first figures follow one second later. It runs
@@ -273,7 +271,7 @@ void TMainForm::GoOnline(const TTickDecision& decision)
     State.LastOnLine = TimeStamp(Services.Clock.Now());
     LabelDuration->setToolTip("Online: " + State.LastOnLine);
     LabelConn->setToolTip(NetworkInfoText(snapshot));
-    TrayIcon->SetHint(QString::fromStdString(Entry(snapshot.ClientIps, 1)));
+    TrayIcon->SetHint(ClientIp);
     TrayIcon->SetIconIndex(1);
     ApplyMonitorVisibility(TMonitorEvent::WentOnline);
     AddLogLine("Online: " + State.LastOnLine);
@@ -287,10 +285,11 @@ void TMainForm::TakeSample(const InterfaceSample& sample)
     if (!rates) return;
     Trend->AddDataA(rates->DownRate);
     Trend->AddDataB(rates->UpRate);
-    if (MonForm) MonForm->ShowSample(rates->DownRate, rates->UpRate, FormatDuration(State.LastDuration));
+    const QString duration = FormatDuration(State.LastDuration);
+    if (MonForm) MonForm->ShowSample(rates->DownRate, rates->UpRate, duration);
     LabelSent->SetCaption(CountText(State.LastSent));
     LabelRecv->SetCaption(CountText(State.LastRecv));
-    LabelDuration->SetCaption(FormatDuration(State.LastDuration));
+    LabelDuration->SetCaption(duration);
     LabelUpSpeed->SetCaption(CountText(rates->UpRate));
     LabelDownSpeed->SetCaption(CountText(rates->DownRate));
     ShowTotals();
@@ -341,10 +340,15 @@ void TMainForm::ShowLastConnection()
 // While a connection runs, the totals shown include it; only its end adds it to the stored totals.
 void TMainForm::ShowTotals()
 {
-    using namespace Formatting;
-    LabelTotalSent->SetCaption(CountText(Checked::Add(State.TotalSent, State.LastSent)));
-    LabelTotalRecv->SetCaption(CountText(Checked::Add(State.TotalRecv, State.LastRecv)));
-    LabelTotalDuration->SetCaption(FormatDuration(Checked::Add(State.TotalDuration, State.LastDuration)));
+    ShowTotals(Checked::Add(State.TotalSent, State.LastSent), Checked::Add(State.TotalRecv, State.LastRecv),
+               Checked::Add(State.TotalDuration, State.LastDuration));
+}
+
+void TMainForm::ShowTotals(int64_t sent, int64_t received, int64_t duration)
+{
+    LabelTotalSent->SetCaption(Formatting::CountText(sent));
+    LabelTotalRecv->SetCaption(Formatting::CountText(received));
+    LabelTotalDuration->SetCaption(Formatting::FormatDuration(duration));
 }
 
 void TMainForm::ClearCurrentConnection()

@@ -168,6 +168,7 @@ private:
     StoredSettings::TClosingValues ClosingValues() const;
     void ShowLastConnection();
     void ShowTotals();
+    void ShowTotals(int64_t sent, int64_t received, int64_t duration);
     void ClearCurrentConnection();
     void ApplyMonitorVisibility(TMonitorEvent event);
 

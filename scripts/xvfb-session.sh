@@ -21,6 +21,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
     echo "$script_name: $*"
+    [ -n "$xvfb_pid" ] && ! kill -0 "$xvfb_pid" 2>/dev/null && echo "(the X server on $DISPLAY had ended)"
     for log in "$work"/*.log; do
         [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
     done
@@ -38,25 +39,28 @@ wait_for() {
     return 1
 }
 
-# The server picks a free display itself and writes its number once it accepts clients, so two runs at
-# once, or a server left by someone else, never share a display. One that ends at start (a display taken
-# between its check and its bind) is tried again.
+# A private server on a display number of its own. The number is drawn from 100 to 899, away from the
+# low numbers that desktops and quickly restarted servers use: a server leaving display 0 while a new one
+# took it was seen to leave the newcomer unreachable. A number in use makes the server end at start, and a
+# server that ends or does not answer is tried again on another number.
 start_private_xvfb() {
     unset QT_QPA_PLATFORM WAYLAND_DISPLAY DISPLAY
-    local attempt
-    for attempt in 1 2 3; do
+    local attempt number
+    for attempt in 1 2 3 4 5; do
+        number=$((100 + RANDOM % 800))
         : >"$work/display"
-        Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+        Xvfb ":$number" -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 100); do
             if grep -q '^[0-9]' "$work/display"; then
                 export DISPLAY=":$(head -n 1 "$work/display")"
-                return 0
+                wait_for 5 xwininfo -root >/dev/null 2>&1 && return 0
+                break
             fi
             kill -0 "$xvfb_pid" 2>/dev/null || break
             sleep 0.1
         done
-        echo "$script_name: Xvfb did not start (attempt $attempt)"
+        echo "$script_name: Xvfb did not start on :$number (attempt $attempt)"
         stop_process "$xvfb_pid"
         xvfb_pid=
     done
