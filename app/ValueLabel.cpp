@@ -27,7 +27,12 @@ void TValueLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawStaticText(QPointF(width() - Text.size().width(), 0), Text);
+    const QPointF origin(width() - TextWidth, 0);
+    if (Run) {
+        painter.drawGlyphRun(origin, *Run);
+    } else {
+        painter.drawStaticText(origin, Text);
+    }
 }
 
 void TValueLabel::mouseDoubleClickEvent(QMouseEvent* event)
@@ -45,9 +50,22 @@ void TValueLabel::changeEvent(QEvent* event)
 // A new width moves the left edge only; the parent repaints what the label uncovers by itself.
 void TValueLabel::FitToText()
 {
-    Text.setText(CaptionText);
-    Text.prepare(QTransform(), font());
-    const int width = qRound(Text.size().width());
+    TextWidth = LayOut();
+    const int width = qRound(TextWidth);
     const QRect fitted(RightEdgeX - width, y(), width, LabelHeight);
     if (fitted != geometry()) setGeometry(fitted);
+}
+
+// Returns the caption's width.
+qreal TValueLabel::LayOut()
+{
+    if (!Glyphs || Glyphs->Font() != font()) Glyphs.emplace(font());
+    Run = Glyphs->Layout(CaptionText);
+    if (Run) {
+        Text = QStaticText();
+        return Run->boundingRect().width();
+    }
+    Text.setText(CaptionText);
+    Text.prepare(QTransform(), font());
+    return Text.size().width();
 }

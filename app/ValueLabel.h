@@ -1,8 +1,13 @@
 #pragma once
 
+#include "ui/LatinGlyphs.h"
+
+#include <QGlyphRun>
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 // A label whose right edge stays put: it sizes itself to its text and grows to the left, so long texts
 // stay aligned with the unit column of its group.
@@ -34,10 +39,15 @@ protected:
 
 private:
     void FitToText();
+    qreal LayOut();
 
     QString CaptionText;
-    // The caption laid out once, when it changes: measuring it and drawing it then shape it only once,
-    // and a repaint of the same text (an uncovered label, say) shapes nothing.
+    // The caption laid out once, when it changes: measuring it and drawing it then lay it out only once,
+    // and a repaint of the same text (an uncovered label, say) lays out nothing. Digits and units take
+    // their glyphs from a table (the shaper costs more than the rest of a tick); other text is shaped.
+    std::optional<TLatinGlyphs> Glyphs;
+    std::optional<QGlyphRun> Run;
     QStaticText Text;
+    qreal TextWidth = 0;
     int RightEdgeX;
 };

@@ -1,5 +1,6 @@
 #include "mon.h"
 
+#include "GlyphLabel.h"
 #include "WindowStacking.h"
 
 #include "settings/MyReg.h"
@@ -78,7 +79,7 @@ TMonForm::TMonForm(TMonFormLinks links) : Links(links), StartMove(SystemMove)
 QLabel* TMonForm::AddLabel(const char* name, const QRect& geometry, Qt::Alignment alignment, const QColor& color,
                            const QString& designText)
 {
-    auto* label = new QLabel(designText, this);
+    auto* label = new TGlyphLabel(designText, this);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
