@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 // A label whose right edge stays put: it sizes itself to its text and grows to the left, so long texts
@@ -45,7 +46,7 @@ private:
     // The caption laid out once, when it changes: measuring it and drawing it then lay it out only once,
     // and a repaint of the same text (an uncovered label, say) lays out nothing. Digits and units take
     // their glyphs from a table (the shaper costs more than the rest of a tick); other text is shaped.
-    std::optional<TLatinGlyphs> Glyphs;
+    std::shared_ptr<const TLatinGlyphs> Glyphs;
     std::optional<QGlyphRun> Run;
     QStaticText Text;
     qreal TextWidth = 0;

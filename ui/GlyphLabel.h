@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // A plain-text label that draws digits and units from a table of glyphs instead of shaping its text at
@@ -22,7 +23,7 @@ private:
     // The glyphs of the text shown, laid out when the text or the font changes.
     const std::optional<QGlyphRun>& Run();
 
-    std::optional<TLatinGlyphs> Glyphs;
+    std::shared_ptr<const TLatinGlyphs> Glyphs;
     std::optional<QGlyphRun> CachedRun;
     QString CachedText;
 };

@@ -1,5 +1,6 @@
 #include "ImageList.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
 
@@ -25,6 +26,8 @@ bool TImageList::Replace(int index, const QIcon& image)
 bool TImageList::LoadFromFile(int index, const QString& path)
 {
     if (index < 0 || index >= Count()) return false;
+    // Without a file the reader would load every image format plugin of Qt to learn that nothing reads it.
+    if (!QFileInfo::exists(path)) return false;
     QImageReader reader(path);
     QIcon icon;
     // An icon file usually holds one image per size; all of them go in so that each screen gets a sharp one.

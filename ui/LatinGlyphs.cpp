@@ -1,26 +1,57 @@
 #include "LatinGlyphs.h"
 
+#include <QFontMetricsF>
+#include <QHash>
 #include <QList>
 #include <QPointF>
+
+namespace {
+// The characters of numbers, durations, dates and addresses in any of the formats shown.
+const QString Figures = QStringLiteral("0123456789 ,.:/-+%");
+} // namespace
+
+std::shared_ptr<const TLatinGlyphs> TLatinGlyphs::For(const QFont& font)
+{
+    // Never destroyed: a raw font outliving the application's font cache at exit would release a font
+    // engine that is gone.
+    static auto* const tables = new QHash<QString, std::shared_ptr<const TLatinGlyphs>>;
+    std::shared_ptr<const TLatinGlyphs>& table = (*tables)[font.key()];
+    if (!table) table = std::make_shared<const TLatinGlyphs>(font);
+    return table;
+}
 
 TLatinGlyphs::TLatinGlyphs(const QFont& font) : SourceFont(font), Raw(QRawFont::fromFont(font))
 {
     if (!Raw.isValid()) return;
-    QString table;
-    for (char16_t c = First; c <= Last; ++c)
-        table.append(QChar(c));
-    const QList<quint32> glyphs = Raw.glyphIndexesForString(table);
+    const QList<quint32> glyphs = Raw.glyphIndexesForString(Figures);
     const QList<QPointF> advances = Raw.advancesForGlyphIndexes(glyphs);
-    if (glyphs.size() != static_cast<qsizetype>(Count) || advances.size() != glyphs.size()) return;
-    for (std::size_t i = 0; i < Count; ++i) {
-        Glyphs[i] = glyphs[static_cast<qsizetype>(i)];
-        Advances[i] = advances[static_cast<qsizetype>(i)].x();
+    if (glyphs.size() != Figures.size() || advances.size() != glyphs.size()) return;
+    for (qsizetype i = 0; i < Figures.size(); ++i) {
+        const std::size_t index = Figures[i].unicode() - First;
+        Glyphs[index] = glyphs[i];
+        Advances[index] = advances[i].x();
     }
+    if (!AgreesWithShaper()) Glyphs.fill(0);
+}
+
+// Every pair of figures, shaped, must be as wide as the table's two advances: no kerning, no other
+// rounding. Checked once per font, so a label never draws differently from the shaped text.
+bool TLatinGlyphs::AgreesWithShaper() const
+{
+    const QFontMetricsF metrics(SourceFont);
+    for (const QChar a : Figures) {
+        for (const QChar b : Figures) {
+            const qreal table = Advances[a.unicode() - First] + Advances[b.unicode() - First];
+            if (Glyphs[a.unicode() - First] == 0 || Glyphs[b.unicode() - First] == 0) return false;
+            if (qAbs(metrics.horizontalAdvance(QString(a) + b) - table) > 0.001) return false;
+        }
+    }
+    return true;
 }
 
 std::optional<QGlyphRun> TLatinGlyphs::Layout(const QString& text) const
 {
-    if (!Raw.isValid() || text.isEmpty()) return std::nullopt;
+    if (text.isEmpty()) return std::nullopt;
     QList<quint32> glyphs;
     QList<QPointF> positions;
     glyphs.reserve(text.size());
@@ -29,13 +60,10 @@ std::optional<QGlyphRun> TLatinGlyphs::Layout(const QString& text) const
     qreal x = 0;
     for (const QChar c : text) {
         const char16_t code = c.unicode();
-        if (code < First || code > Last) return std::nullopt;
-        const std::size_t index = code - First;
-        // Glyph 0 is the font's "missing" box: such text goes to the shaper, which may find a fallback font.
-        if (Glyphs[index] == 0) return std::nullopt;
-        glyphs.append(Glyphs[index]);
+        if (code < First || code > Last || Glyphs[code - First] == 0) return std::nullopt;
+        glyphs.append(Glyphs[code - First]);
         positions.append(QPointF(x, baseline));
-        x += Advances[index];
+        x += Advances[code - First];
     }
     QGlyphRun run;
     run.setRawFont(Raw);
