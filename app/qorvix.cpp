@@ -16,7 +16,8 @@
 #include "timeclient/netclock.h"
 
 #include <filesystem>
-#include <iostream>
+#include <cstdio>
+#include <string>
 #include <memory>
 
 namespace {
@@ -36,7 +37,7 @@ int main(int argc, char** argv)
     const TInstanceLock instance(TInstanceLock::DefaultPath());
     if (instance.Result() == TInstanceLock::TResult::HeldElsewhere) return 0;
     if (instance.Result() == TInstanceLock::TResult::Unavailable)
-        std::cerr << "Quorvel runs without its single-instance guard: " << instance.Problem() << "\n";
+        std::fprintf(stderr, "Quorvel runs without its single-instance guard: %s\n", std::string(instance.Problem()).c_str());
 
     const bool headless = HeadlessMode::PrepareHeadless();
     TQorvixApplication application(argc, argv);

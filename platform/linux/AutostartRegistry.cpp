@@ -10,8 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -141,10 +139,17 @@ public:
     std::optional<TRegValue> ReadValue(const std::string& name) override
     {
         if (!UsableName(name)) return std::nullopt;
-        std::ifstream entry(EntryPath(name));
-        if (!entry) return std::nullopt;
-        for (std::string line; std::getline(entry, line);) {
-            if (line.starts_with("Exec=")) return TextValue(TAutostartRegistry::ProgramOfExec(line.substr(5)));
+        // Plain reads rather than a stream: a stream sets up the C++ locale machinery, a few hundred
+        // kilobytes of memory held for the rest of the run, for a file read once at start.
+        const TFileDescriptor entry(::open(EntryPath(name).c_str(), O_RDONLY | O_CLOEXEC));
+        if (!entry.Valid()) return std::nullopt;
+        const std::optional<std::string> text = ReadAll(entry.Get());
+        if (!text) return std::nullopt;
+        for (std::size_t start = 0; start < text->size();) {
+            const std::size_t end = std::min(text->find('\n', start), text->size());
+            const std::string_view line = std::string_view(*text).substr(start, end - start);
+            if (line.starts_with("Exec=")) return TextValue(TAutostartRegistry::ProgramOfExec(std::string(line.substr(5))));
+            start = end + 1;
         }
         return std::nullopt;
     }
@@ -164,16 +169,20 @@ private:
 
     std::string EntryText(const std::string& name, const std::string& program) const
     {
-        std::ostringstream text;
-        text << "[Desktop Entry]\n"
-             << "Type=Application\n"
-             << "Name=" << EscapeString(name) << "\n"
-             << "Comment=Network connection meter\n"
-             << "Exec=" << TAutostartRegistry::ExecValue(program) << "\n"
-             << "Icon=" << IconName << "\n"
-             << "Terminal=false\n"
-             << "X-GNOME-Autostart-enabled=true\n";
-        return text.str();
+        return "[Desktop Entry]\n"
+               "Type=Application\n"
+               "Name=" +
+               EscapeString(name) +
+               "\n"
+               "Comment=Network connection meter\n"
+               "Exec=" +
+               TAutostartRegistry::ExecValue(program) +
+               "\n"
+               "Icon=" +
+               IconName +
+               "\n"
+               "Terminal=false\n"
+               "X-GNOME-Autostart-enabled=true\n";
     }
 
     std::string Folder;

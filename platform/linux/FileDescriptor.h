@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cerrno>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <unistd.h>
 #include <utility>
@@ -45,4 +47,18 @@ inline bool WriteAll(int fd, std::string_view text)
         done += static_cast<std::size_t>(written);
     }
     return true;
+}
+
+// Reads the file to its end, going on after interruptions. Nothing when a read failed.
+inline std::optional<std::string> ReadAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) return text;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
 }
