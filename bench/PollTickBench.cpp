@@ -7,6 +7,7 @@
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
+#include "timeclient/netclock.h"
 
 #include <QTimer>
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TQorvixApplication application(argc, argv);
+    if (!LoadEngine(QUORVEL_ENGINE_FOLDER "/qorvix")) return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
