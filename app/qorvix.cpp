@@ -15,10 +15,10 @@
 #include "platform/qt/QtClipboard.h"
 #include "timeclient/netclock.h"
 
-#include <filesystem>
 #include <cstdio>
-#include <string>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -37,7 +37,8 @@ int main(int argc, char** argv)
     const TInstanceLock instance(TInstanceLock::DefaultPath());
     if (instance.Result() == TInstanceLock::TResult::HeldElsewhere) return 0;
     if (instance.Result() == TInstanceLock::TResult::Unavailable)
-        std::fprintf(stderr, "Quorvel runs without its single-instance guard: %s\n", std::string(instance.Problem()).c_str());
+        std::fprintf(stderr, "Quorvel runs without its single-instance guard: %s\n",
+                     std::string(instance.Problem()).c_str());
 
     const bool headless = HeadlessMode::PrepareHeadless();
     TQorvixApplication application(argc, argv);

@@ -148,7 +148,8 @@ public:
         for (std::size_t start = 0; start < text->size();) {
             const std::size_t end = std::min(text->find('\n', start), text->size());
             const std::string_view line = std::string_view(*text).substr(start, end - start);
-            if (line.starts_with("Exec=")) return TextValue(TAutostartRegistry::ProgramOfExec(std::string(line.substr(5))));
+            if (line.starts_with("Exec="))
+                return TextValue(TAutostartRegistry::ProgramOfExec(std::string(line.substr(5))));
             start = end + 1;
         }
         return std::nullopt;
