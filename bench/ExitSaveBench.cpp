@@ -1,6 +1,5 @@
 // The main window's own save handlers on a real registry file: SaveStats at the end of a connection and
 // FormClose at exit while online (positions, the connection, options and numbers as one file update).
-#include "app/QorvixApplication.h"
 #include "app/main.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxClock.h"
@@ -8,7 +7,6 @@
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
-#include "timeclient/netclock.h"
 
 #include <QAction>
 #include <QTimer>
@@ -75,16 +73,3 @@ void BM_FormCloseWhileOnline(benchmark::State& state)
 BENCHMARK(BM_FormCloseWhileOnline)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TQorvixApplication application(argc, argv);
-    // The window cannot be built without the time client engine, which the build puts beside the program.
-    if (!LoadEngine(QUORVEL_ENGINE_FOLDER "/qorvix")) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    UnloadEngine();
-    return 0;
-}

@@ -10,7 +10,6 @@
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
-#include "timeclient/netclock.h"
 
 #include <QEvent>
 #include <QImage>
@@ -106,16 +105,3 @@ void BM_RenderWholeWindow(benchmark::State& state)
 BENCHMARK(BM_RenderWholeWindow);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TQorvixApplication application(argc, argv);
-    // The window builds its time client, which needs the engine library the program ships beside itself.
-    if (!LoadEngine(QUORVEL_ENGINE_FOLDER "/qorvix")) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    UnloadEngine();
-    return 0;
-}

@@ -1,5 +1,4 @@
 // One full tick of the main window while online, on the real backend and offscreen.
-#include "app/QorvixApplication.h"
 #include "app/main.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxClock.h"
@@ -7,7 +6,6 @@
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
-#include "timeclient/netclock.h"
 
 #include <QTimer>
 
@@ -37,14 +35,3 @@ void BM_OnlineTick(benchmark::State& state)
 BENCHMARK(BM_OnlineTick);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TQorvixApplication application(argc, argv);
-    if (!LoadEngine(QUORVEL_ENGINE_FOLDER "/qorvix")) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
