@@ -59,7 +59,7 @@ void TValueLabel::FitToText()
 // Returns the caption's width.
 qreal TValueLabel::LayOut()
 {
-    if (!Glyphs || Glyphs->Font() != font()) Glyphs = TLatinGlyphs::For(font());
+    if (!Glyphs || Glyphs->Font() != font()) Glyphs = TFigureGlyphs::For(font());
     Run = Glyphs->Layout(CaptionText);
     if (Run) {
         Text = QStaticText();

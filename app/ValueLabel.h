@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/LatinGlyphs.h"
+#include "ui/FigureGlyphs.h"
 
 #include <QGlyphRun>
 #include <QStaticText>
@@ -46,7 +46,7 @@ private:
     // The caption laid out once, when it changes: measuring it and drawing it then lay it out only once,
     // and a repaint of the same text (an uncovered label, say) lays out nothing. Digits and units take
     // their glyphs from a table (the shaper costs more than the rest of a tick); other text is shaped.
-    std::shared_ptr<const TLatinGlyphs> Glyphs;
+    std::shared_ptr<const TFigureGlyphs> Glyphs;
     std::optional<QGlyphRun> Run;
     QStaticText Text;
     qreal TextWidth = 0;

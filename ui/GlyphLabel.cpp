@@ -28,7 +28,7 @@ void TGlyphLabel::paintEvent(QPaintEvent* event)
 const std::optional<QGlyphRun>& TGlyphLabel::Run()
 {
     const bool fontChanged = !Glyphs || Glyphs->Font() != font();
-    if (fontChanged) Glyphs = TLatinGlyphs::For(font());
+    if (fontChanged) Glyphs = TFigureGlyphs::For(font());
     if (fontChanged || CachedText != text()) {
         CachedText = text();
         CachedRun = Glyphs->Layout(CachedText);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LatinGlyphs.h"
+#include "FigureGlyphs.h"
 
 #include <QGlyphRun>
 #include <QLabel>
@@ -23,7 +23,7 @@ private:
     // The glyphs of the text shown, laid out when the text or the font changes.
     const std::optional<QGlyphRun>& Run();
 
-    std::shared_ptr<const TLatinGlyphs> Glyphs;
+    std::shared_ptr<const TFigureGlyphs> Glyphs;
     std::optional<QGlyphRun> CachedRun;
     QString CachedText;
 };

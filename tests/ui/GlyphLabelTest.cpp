@@ -1,7 +1,7 @@
 // Figures drawn from the glyph table must look exactly like the shaped text a plain label draws; anything
 // the table cannot place exactly must still be drawn, by the shaper.
 #include "ui/GlyphLabel.h"
-#include "ui/LatinGlyphs.h"
+#include "ui/FigureGlyphs.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -43,11 +43,11 @@ TEST(GlyphLabel, DrawsEveryTextAndAlignmentLikeAPlainLabel)
     }
 }
 
-TEST(LatinGlyphs, PlacesFiguresAsWideAsTheShaperAndLeavesOtherTextToIt)
+TEST(FigureGlyphs, PlacesFiguresAsWideAsTheShaperAndLeavesOtherTextToIt)
 {
     const QFont font;
-    const auto table = TLatinGlyphs::For(font);
-    EXPECT_EQ(table, TLatinGlyphs::For(font)) << "one table per font";
+    const auto table = TFigureGlyphs::For(font);
+    EXPECT_EQ(table, TFigureGlyphs::For(font)) << "one table per font";
     const auto run = table->Layout("999,999,999,999");
     ASSERT_TRUE(run.has_value()) << "the default font kerns no figures, so figures take the fast way";
     EXPECT_DOUBLE_EQ(run->boundingRect().width(), QFontMetricsF(font).horizontalAdvance("999,999,999,999"));

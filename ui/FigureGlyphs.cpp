@@ -1,4 +1,4 @@
-#include "LatinGlyphs.h"
+#include "FigureGlyphs.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -10,17 +10,17 @@ namespace {
 const QString Figures = QStringLiteral("0123456789 ,.:/-+%");
 } // namespace
 
-std::shared_ptr<const TLatinGlyphs> TLatinGlyphs::For(const QFont& font)
+std::shared_ptr<const TFigureGlyphs> TFigureGlyphs::For(const QFont& font)
 {
     // Never destroyed: a raw font outliving the application's font cache at exit would release a font
     // engine that is gone.
-    static auto* const tables = new QHash<QString, std::shared_ptr<const TLatinGlyphs>>;
-    std::shared_ptr<const TLatinGlyphs>& table = (*tables)[font.key()];
-    if (!table) table = std::make_shared<const TLatinGlyphs>(font);
+    static auto* const tables = new QHash<QString, std::shared_ptr<const TFigureGlyphs>>;
+    std::shared_ptr<const TFigureGlyphs>& table = (*tables)[font.key()];
+    if (!table) table = std::make_shared<const TFigureGlyphs>(font);
     return table;
 }
 
-TLatinGlyphs::TLatinGlyphs(const QFont& font) : SourceFont(font), Raw(QRawFont::fromFont(font))
+TFigureGlyphs::TFigureGlyphs(const QFont& font) : SourceFont(font), Raw(QRawFont::fromFont(font))
 {
     if (!Raw.isValid()) return;
     const QList<quint32> glyphs = Raw.glyphIndexesForString(Figures);
@@ -36,7 +36,7 @@ TLatinGlyphs::TLatinGlyphs(const QFont& font) : SourceFont(font), Raw(QRawFont::
 
 // Every pair of figures, shaped, must be as wide as the table's two advances: no kerning, no other
 // rounding. Checked once per font, so a label never draws differently from the shaped text.
-bool TLatinGlyphs::AgreesWithShaper() const
+bool TFigureGlyphs::AgreesWithShaper() const
 {
     const QFontMetricsF metrics(SourceFont);
     for (const QChar a : Figures) {
@@ -49,7 +49,7 @@ bool TLatinGlyphs::AgreesWithShaper() const
     return true;
 }
 
-std::optional<QGlyphRun> TLatinGlyphs::Layout(const QString& text) const
+std::optional<QGlyphRun> TFigureGlyphs::Layout(const QString& text) const
 {
     if (text.isEmpty()) return std::nullopt;
     QList<quint32> glyphs;

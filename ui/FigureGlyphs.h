@@ -14,12 +14,12 @@
 // placed without running the text shaper. A font that kerns any two figures, or whose advances differ
 // from the shaper's, lays out nothing here; neither does text with any other character. The caller then
 // shapes the text as usual.
-class TLatinGlyphs {
+class TFigureGlyphs {
 public:
     // One table per font, shared by every label drawn in it.
-    static std::shared_ptr<const TLatinGlyphs> For(const QFont& font);
+    static std::shared_ptr<const TFigureGlyphs> For(const QFont& font);
 
-    explicit TLatinGlyphs(const QFont& font);
+    explicit TFigureGlyphs(const QFont& font);
 
     // The caption as glyphs on a baseline at its top left corner, or nothing if it is not figures only.
     std::optional<QGlyphRun> Layout(const QString& text) const;
