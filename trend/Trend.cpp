@@ -8,11 +8,30 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <random>
 
 namespace {
 constexpr int InitialWidth = 185;
 constexpr int InitialHeight = 41;
+
+// The first and last places that adding the value changes; first > last when none does. Shifting moves each sample one
+// place to the older end and puts the new value at the newest; a place changes only where its neighbour differs from
+// it. An idle connection's flat graph changes nowhere.
+std::pair<int32_t, int32_t> ChangedByShift(const std::vector<int64_t>& samples, int64_t value)
+{
+    const auto differ = std::not_equal_to<int64_t>();
+    const auto firstEdge = std::adjacent_find(samples.begin(), samples.end(), differ);
+    const bool newestChanges = samples.back() != value;
+    if (firstEdge == samples.end() && !newestChanges) return {0, -1};
+    const auto newest = static_cast<int32_t>(samples.size()) - 1;
+    const auto first = static_cast<int32_t>(firstEdge - samples.begin());
+    if (newestChanges) return {std::min(first, newest), newest};
+    // The last place whose newer neighbour differs from it.
+    const auto lastEdge = std::adjacent_find(samples.rbegin(), samples.rend(), differ);
+    return {first, static_cast<int32_t>(samples.rend() - lastEdge) - 2};
+}
 } // namespace
 
 TTrend::TTrend(QWidget* parent) : QWidget(parent)
@@ -79,16 +98,33 @@ void TTrend::Redraw()
 
 void TTrend::AddSample(std::vector<int64_t>& samples, int32_t& added, int64_t value)
 {
-    std::move(samples.begin() + 1, samples.end(), samples.begin());
     if (value > MaxValue) {
         value = MaxValue;
     } else if (value < MinValue) {
         value = MinValue;
     }
+    const auto [first, last] = ChangedByShift(samples, value);
+    std::move(samples.begin() + 1, samples.end(), samples.begin());
     samples.back() = value;
     // Beyond a whole graph of new samples nothing of the old picture is left to move.
     if (added < DivisionCount) ++added;
-    update();
+    if (first <= last) UpdateSamples(first, last);
+}
+
+// A bar stands in its own columns, so only the changed places' columns are shown again; the other styles
+// join neighbouring samples and are shown whole. A column either side covers the rounding of the edges.
+void TTrend::UpdateSamples(int32_t first, int32_t last)
+{
+    if (DrawStyle != tsBar) {
+        update();
+        return;
+    }
+    const double slot = double(width() - 2.0 * Border) / DivisionCount;
+    const double left = std::floor(Border + first * slot) - 1;
+    const double right = std::ceil(Border + (last + 1.0) * slot) + 1;
+    const QRect columns(QPoint(int(std::clamp(left, 0.0, double(width()))), 0),
+                        QPoint(int(std::clamp(right, 0.0, double(width()))), height() - 1));
+    update(columns & rect());
 }
 
 void TTrend::AddDataA(int64_t value) { AddSample(SamplesA, AddedA, value); }

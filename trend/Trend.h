@@ -66,6 +66,8 @@ protected:
 private:
     template <typename T> void Store(T& field, const T& value);
     void AddSample(std::vector<int64_t>& samples, int32_t& added, int64_t value);
+    // Asks to show again the part of the control where the places first..last are drawn.
+    void UpdateSamples(int32_t first, int32_t last);
     // Drops the picture shown last, so that the next paint draws the whole of it, and asks for that paint.
     void Redraw();
     // Brings the picture shown last up to date with the samples, the bounds, the colours and the size.

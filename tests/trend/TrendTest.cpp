@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -364,6 +366,55 @@ TEST(TrendProperties, WritingTheCurrentValueRequestsNoPaintAndChangesPaintOnce)
     trend.SetStyle(tsLine);
     QApplication::processEvents();
     EXPECT_EQ(counter.Paints, 1) << "several requests, one paint";
+}
+
+class PaintRecorder : public QObject {
+public:
+    QRegion Painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// A second's sample repaints only the columns whose bars it changes, and what the screen then shows is
+// still the whole picture.
+TEST(TrendProperties, ASampleRepaintsOnlyTheColumnsItChanges)
+{
+    TTrend trend;
+    ConfigureAsMainTrend(trend);
+    trend.show();
+    QApplication::processEvents();
+    PaintRecorder recorder;
+    trend.installEventFilter(&recorder);
+    auto tick = [&](int64_t received, int64_t sent) {
+        recorder.Painted = QRegion();
+        trend.AddDataA(received);
+        trend.AddDataB(sent);
+        QApplication::processEvents();
+        return recorder.Painted.boundingRect();
+    };
+    auto onScreen = [&] {
+        return trend.screen()->grabWindow(trend.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+
+    EXPECT_TRUE(tick(0, 0).isEmpty()) << "an idle connection's flat graph is not painted again";
+    const QRect burst = tick(3500, 700);
+    EXPECT_TRUE(burst.contains(238, 25)) << "the newest bar's column";
+    EXPECT_GE(burst.left(), 230);
+    QRect moved;
+    for (int second = 0; second < 100; ++second)
+        moved = tick(0, 0);
+    EXPECT_TRUE(moved.contains(138, 25) && moved.contains(137, 25)) << "the bar left its column for the one before";
+    EXPECT_GE(moved.left(), 130);
+    EXPECT_LE(moved.right(), 146);
+    EXPECT_TRUE(onScreen() == trend.Paint()) << "the screen shows the whole picture";
+
+    std::minstd_rand random(14);
+    AddAndCompare(trend, random, 5, "random samples");
+    tick(0, 0);
+    EXPECT_TRUE(onScreen() == trend.Paint()) << "the screen shows the whole picture";
 }
 
 TEST(TrendProperties, APaletteBackgroundFollowsThePaletteAndAFixedOneStays)
