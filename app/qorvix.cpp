@@ -1,3 +1,4 @@
+#include "DisplayOptions.h"
 #include "EnginePump.h"
 #include "HeadlessMode.h"
 #include "QorvixApplication.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
                      std::string(instance.Problem()).c_str());
 
     const bool headless = HeadlessMode::PrepareHeadless();
+    DisplayOptions::PrepareX11Painting();
     TQorvixApplication application(argc, argv);
     TQorvixApplication::setApplicationName("Quorvel");
 
