@@ -10,22 +10,29 @@
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
 #include "platform/qt/QtClipboard.h"
+#include "trend/Trend.h"
 
 #include <QEvent>
 #include <QImage>
+#include <QPaintEvent>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-// Counts the paint events the window's widgets receive, to show how much of the window a tick repaints.
+// Counts the paint events the window's widgets receive and the pixels they cover, to show how much of the
+// window a tick repaints (and sends to the display).
 class TPaintCounter : public QObject {
 public:
     long Paints = 0;
+    long Pixels = 0;
     bool eventFilter(QObject*, QEvent* event) override
     {
-        Paints += event->type() == QEvent::Paint;
+        if (event->type() != QEvent::Paint) return false;
+        ++Paints;
+        for (const QRect& rect : static_cast<QPaintEvent*>(event)->region())
+            Pixels += long(rect.width()) * rect.height();
         return false;
     }
 };
@@ -94,6 +101,31 @@ void BM_TickOfUnchangedLabels(benchmark::State& state)
     state.counters["paints_per_tick"] = double(bench.Counter.Paints - before) / double(state.iterations());
 }
 BENCHMARK(BM_TickOfUnchangedLabels);
+
+// A tick of an idle connection, the state the program spends most of its life in: the durations move on
+// and the graph gains a zero sample in each series.
+void BM_TickOfAnIdleConnection(benchmark::State& state)
+{
+    using Formatting::FormatDuration;
+    TBenchForm bench;
+    bench.Form.Trend->ClearDataA();
+    bench.Form.Trend->ClearDataB();
+    QApplication::processEvents();
+    int64_t tick = 0;
+    const long paints = bench.Counter.Paints;
+    const long pixels = bench.Counter.Pixels;
+    for (auto _ : state) {
+        ++tick;
+        bench.Form.LabelDuration->SetCaption(FormatDuration(3'600 + tick));
+        bench.Form.LabelTotalDuration->SetCaption(FormatDuration(360'000 + tick));
+        bench.Form.Trend->AddDataA(0);
+        bench.Form.Trend->AddDataB(0);
+        QApplication::processEvents();
+    }
+    state.counters["paints_per_tick"] = double(bench.Counter.Paints - paints) / double(state.iterations());
+    state.counters["pixels_per_tick"] = double(bench.Counter.Pixels - pixels) / double(state.iterations());
+}
+BENCHMARK(BM_TickOfAnIdleConnection);
 
 void BM_RenderWholeWindow(benchmark::State& state)
 {
