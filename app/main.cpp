@@ -8,13 +8,13 @@
 #include "StatusLogView.h"
 #include "SyncSchedule.h"
 #include "SyncTimer.h"
+#include "TrayIconSetup.h"
 #include "TrayImage.h"
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
 #include "ui/About.h"
 #include "ui/ImageList.h"
-#include "ui/TrayArtwork.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowStacking.h"
 #include "ui/mon.h"
@@ -22,8 +22,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -35,8 +33,6 @@
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
-#include "platform/qt/QtNotificationArea.h"
-#include "platform/qt/QtTimer.h"
 #include "settings/RegBatch.h"
 
 namespace {
@@ -52,7 +48,7 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationA
     MyReg.SetRegKey(StoredSettings::RegKey);
     MainLayout::Build(*this);
     BuildTimers();
-    BuildTrayIcon(notificationArea);
+    TrayIconSetup::Build(*this, notificationArea);
     WireEvents();
     BuildTimeClient();
     WatchAdapterChanges();
@@ -69,27 +65,6 @@ void TMainForm::BuildTimers()
     TimerSynchronizeTime = new QTimer(this);
     TimerSynchronizeTime->setObjectName("TimerSynchronizeTime");
     TimerSynchronizeTime->setInterval(1000);
-}
-
-void TMainForm::BuildTrayIcon(INotificationArea* notificationArea)
-{
-    IconList = new TImageList(this);
-    IconList->setObjectName("IconList");
-    for (int state = 0; state < TrayArtwork::StateCount; ++state)
-        IconList->Add(TrayArtwork::Icon(state));
-    // The desktop's area belongs to the icon, so that it outlives every request the icon makes.
-    std::unique_ptr<TQtNotificationArea> ownArea;
-    if (!notificationArea) notificationArea = (ownArea = std::make_unique<TQtNotificationArea>()).get();
-    TrayIcon = new TTrayIcon(*notificationArea, std::make_unique<TQtTimer>(), std::make_unique<TQtTimer>(), this);
-    if (ownArea) ownArea.release()->setParent(TrayIcon);
-    TrayIcon->setObjectName("TrayIcon");
-    TrayIcon->SetIconList(IconList);
-    TrayIcon->SetPopupMenu(PopupMenu);
-    TrayIcon->SetHint("0.0.0.0");
-    TrayIcon->SetIconIndex(0);
-    TrayIcon->SetCycleInterval(0);
-    TrayIcon->SetMainWindow(this);
-    TrayIcon->Loaded();
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) { PopupMenu->popup(event->globalPos()); }
@@ -137,7 +112,7 @@ void TMainForm::FormCreate()
 {
     AddLogLine(VersionLine);
     if (const std::string problem = MyReg.LoadProblem(); !problem.empty()) AddLogLine(QString::fromStdString(problem));
-    LoadTrayImages();
+    TrayIconSetup::LoadUserImages(*this, Services.ProgramPath);
     ClearCurrentConnection();
     LabelConn->setToolTip(DefaultNotAvailable);
     Trend->ClearDataA();
@@ -169,17 +144,6 @@ void TMainForm::FormCreate()
     QTimer::singleShot(0, this, [this] {
         if (TimerStatus->isActive()) TimerStatusTimer();
     });
-}
-
-// Pictures of the user's beside the program replace the built-in ones, each on its own: a missing or
-// broken file leaves that one built-in picture.
-void TMainForm::LoadTrayImages()
-{
-    const QDir folder = QFileInfo(QString::fromStdString(Services.ProgramPath)).absoluteDir();
-    for (int i = 0; i < TrayArtwork::StateCount; ++i) {
-        const bool loaded = IconList->LoadFromFile(i, folder.filePath(QString("qorvix%1.ico").arg(i)));
-        if (loaded && i == 0) TrayIcon->SetIconIndex(0);
-    }
 }
 
 std::array<QAction*, StoredSettings::OptionCount> TMainForm::OptionItems() const

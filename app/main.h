@@ -156,13 +156,11 @@ protected:
 
 private:
     void BuildTimers();
-    void BuildTrayIcon(INotificationArea* notificationArea);
     void WireEvents();
 
     void GoOnline(const TTickDecision& decision);
     void TakeSample(const InterfaceSample& sample);
     void GoOffline();
-    void LoadTrayImages();
     void WatchAdapterChanges();
     std::array<QAction*, StoredSettings::OptionCount> OptionItems() const;
     StoredSettings::TClosingValues ClosingValues() const;
