@@ -142,22 +142,38 @@ void TTrend::ClearDataB()
     Redraw();
 }
 
+TTrendView TTrend::View() const
+{
+    return {.DataA = SamplesA,
+            .DataB = SamplesB,
+            .MinVal = MinValue,
+            .MaxVal = MaxValue,
+            .Divisions = DivisionCount,
+            .BorderWidth = Border,
+            .Style = DrawStyle,
+            .Twin = (OptionSet & toTwin) != 0,
+            .ColorDataA = ColorA.rgb(),
+            .ColorDataB = ColorB.rgb(),
+            .Background = Color().rgb()};
+}
+
 QImage TTrend::Paint() const
 {
     QImage image(size(), QImage::Format_RGB32);
-    TTrendPainter(*this, image).Draw();
+    TTrendPainter(View(), image).Draw();
     return image;
 }
 
 void TTrend::Refresh()
 {
     // A palette colour may have changed with the desktop's theme since the picture was drawn.
-    const QRgb background = Color().rgb();
+    const TTrendView view = View();
+    const QRgb background = view.Background;
     const bool current = ShownValid && Shown.size() == size() && ShownBackground == background;
-    if (!current || !TTrendPainter(*this, Shown).Scroll(AddedA, AddedB)) {
+    if (!current || !TTrendPainter(view, Shown).Scroll(AddedA, AddedB)) {
         ShownValid = false;
         if (Shown.size() != size()) Shown = QImage(size(), QImage::Format_RGB32);
-        TTrendPainter(*this, Shown).Draw();
+        TTrendPainter(view, Shown).Draw();
     }
     ShownValid = true;
     ShownBackground = background;

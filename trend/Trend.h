@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TrendStyle.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPalette>
@@ -9,9 +11,7 @@
 #include <optional>
 #include <vector>
 
-enum TTrendStyle : uint8_t { tsBar, tsLine, tsScatter, tsFilled };
-enum TTrendOption : uint8_t { toTwin = 1 << 0 };
-using TTrendOptions = uint8_t;
+struct TTrendView;
 
 // A small graph of the latest samples of one or two series: index 0 is the oldest sample, the last index
 // the newest; each sample is clamped to MinVal..MaxVal when added. Every change repaints once, later.
@@ -72,6 +72,8 @@ private:
     void Redraw();
     // Brings the picture shown last up to date with the samples, the bounds, the colours and the size.
     void Refresh();
+    // What the painter reads of the control, as it is now.
+    TTrendView View() const;
 
     int64_t MinValue = 0;
     int64_t MaxValue = 100;

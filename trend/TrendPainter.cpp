@@ -14,11 +14,10 @@ int ToPixel(int64_t value) { return Checked::Narrow<int32_t>(value); }
 
 } // namespace
 
-TTrendPainter::TTrendPainter(const TTrend& trend, QImage& image)
-    : Trend(trend), Image(image), W(image.width()), H(image.height()), BW(trend.BorderWidth()),
-      P(ToPixel(Checked::Sub(H, Checked::Mul(2, BW)))), Slot(double(W - 2.0 * BW) / trend.Divisions()),
-      Span(Checked::Sub(trend.MaxVal(), trend.MinVal())), Twin(trend.Options() & toTwin),
-      ColorA(trend.ColorDataA().rgb()), ColorB(trend.ColorDataB().rgb())
+TTrendPainter::TTrendPainter(const TTrendView& view, QImage& image)
+    : View(view), Image(image), W(image.width()), H(image.height()), BW(view.BorderWidth),
+      P(ToPixel(Checked::Sub(H, Checked::Mul(2, BW)))), Slot(double(W - 2.0 * BW) / view.Divisions),
+      Span(Checked::Sub(view.MaxVal, view.MinVal)), Twin(view.Twin), ColorA(view.ColorDataA), ColorB(view.ColorDataB)
 {
 }
 
@@ -31,7 +30,7 @@ int TTrendPainter::Row(int64_t value, int available, int offset) const
 
 int TTrendPainter::Lift(int64_t value, int available) const
 {
-    return ToPixel(Checked::Div(Checked::Mul(Checked::Sub(value, Trend.MinVal()), available), Span));
+    return ToPixel(Checked::Div(Checked::Mul(Checked::Sub(value, View.MinVal), available), Span));
 }
 
 // To the nearest integer, ties to the even neighbour (the default rounding mode).
@@ -53,13 +52,13 @@ void TTrendPainter::Draw() { DrawColumns(0, W); }
 
 bool TTrendPainter::Scroll(int32_t addedA, int32_t addedB)
 {
-    const int32_t divisions = Trend.Divisions();
+    const int32_t divisions = View.Divisions;
     // A border outside the picture or covering all of it leaves no columns of bars to move.
     if (BW < 0 || BW >= W / 2) return false;
     const int inner = W - 2 * BW;
     if (addedA == 0 && (addedB == 0 || !Twin)) return true; // only an uncovered part is shown again
     // Only bars stand alone in their own columns; lines and shapes join neighbouring samples.
-    if (Trend.Style() != tsBar || inner <= 0 || inner % divisions != 0) return false;
+    if (View.Style != tsBar || inner <= 0 || inner % divisions != 0) return false;
     if ((Twin && addedA != addedB) || addedA < 0 || addedA >= divisions) return false;
     const int slot = inner / divisions;
     const int moved = addedA * slot;
@@ -80,11 +79,11 @@ void TTrendPainter::DrawColumns(int left, int right)
     ClipLeft = left;
     ClipRight = right;
     TRaster raster = Canvas();
-    raster.SetColor(Trend.Color().rgb());
+    raster.SetColor(View.Background);
     raster.FillRect(0, 0, W, H);
     raster.SetColor(qRgb(0, 0, 0));
     raster.Frame(0, 0, W, H);
-    switch (Trend.Style()) {
+    switch (View.Style) {
     case tsBar: DrawBars(); break;
     case tsLine: DrawLines(); break;
     case tsScatter: DrawScatter(); break;
@@ -96,7 +95,7 @@ void TTrendPainter::DrawColumns(int left, int right)
 // the bars near it (rounding moves a bar by less than a column, so one more on each side is enough).
 std::pair<int, int> TTrendPainter::BarsNear(int left, int right) const
 {
-    const int count = Trend.Divisions();
+    const int count = View.Divisions;
     if ((left <= 0 && right >= W) || !(Slot > 0)) return {0, count};
     const double from = std::floor((left - BW) / Slot) - 1;
     const double to = std::ceil((right - BW) / Slot) + 1;
@@ -107,8 +106,8 @@ std::pair<int, int> TTrendPainter::BarsNear(int left, int right) const
 void TTrendPainter::DrawBars()
 {
     TRaster raster = Canvas();
-    const auto& a = Trend.DataA();
-    const auto& b = Trend.DataB();
+    const auto a = View.DataA;
+    const auto b = View.DataB;
     const int base = H - BW;
     const auto [first, last] = BarsNear(ClipLeft, ClipRight);
     for (int i = first; i < last; ++i) {
@@ -131,20 +130,20 @@ void TTrendPainter::DrawBars()
     }
 }
 
-void TTrendPainter::DrawLine(const std::vector<int64_t>& samples, int half, QRgb color)
+void TTrendPainter::DrawLine(std::span<const int64_t> samples, int half, QRgb color)
 {
     TRaster raster = Canvas();
     raster.SetColor(color);
     raster.MoveTo(BW + half, Row(samples[0], P, BW));
-    for (int i = 1; i < Trend.Divisions(); ++i)
+    for (int i = 1; i < View.Divisions; ++i)
         raster.LineTo(Nearest(BW + i * Slot + half), Row(samples[i], P, BW));
 }
 
 void TTrendPainter::DrawLines()
 {
     const int half = Nearest(Slot) / 2;
-    DrawLine(Trend.DataA(), half, ColorA);
-    if (Twin) DrawLine(Trend.DataB(), half, ColorB);
+    DrawLine(View.DataA, half, ColorA);
+    if (Twin) DrawLine(View.DataB, half, ColorB);
 }
 
 void TTrendPainter::DrawScatter()
@@ -157,10 +156,10 @@ void TTrendPainter::DrawScatter()
         raster.SetColor(color);
         raster.FillRect(cx - r, centre + r, cx + r, centre - r);
     };
-    for (int i = 0; i < Trend.Divisions(); ++i) {
+    for (int i = 0; i < View.Divisions; ++i) {
         const int cx = Nearest(BW + i * Slot + 2 * r);
-        square(cx, Trend.DataA()[i], ColorA);
-        if (Twin) square(cx, Trend.DataB()[i], ColorB);
+        square(cx, View.DataA[i], ColorA);
+        if (Twin) square(cx, View.DataB[i], ColorB);
     }
 }
 
@@ -169,8 +168,8 @@ void TTrendPainter::DrawFilled()
 {
     TRaster raster = Canvas();
     raster.SetColor(ColorA);
-    const auto& a = Trend.DataA();
-    for (int i = 0; i + 1 < Trend.Divisions(); ++i) {
+    const auto a = View.DataA;
+    for (int i = 0; i + 1 < View.Divisions; ++i) {
         const int x = Nearest(BW + i * Slot + Slot / 2);
         const int x2 = Nearest(x + Slot);
         const QPoint outline[] = {{x, H - BW}, {x2, H - BW}, {x2, Row(a[i + 1], P, BW)}, {x, Row(a[i], P, BW)}};

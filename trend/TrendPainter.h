@@ -1,20 +1,22 @@
 #pragma once
 
-#include "Trend.h"
+#include "TrendView.h"
 
 #include <QImage>
 
+#include <span>
 #include <utility>
 
 class TRaster;
 
-// Composes the trend's picture: the background with its black frame, then the samples in the trend's
-// style. Coordinates are computed with checked arithmetic; a failure raises before anything is shown.
+// Composes the trend's picture from a view of it: the background with its black frame, then the samples
+// in the trend's style. Coordinates are computed with checked arithmetic; a failure raises before anything
+// is shown.
 class TTrendPainter {
 public:
-    TTrendPainter(const TTrend& trend, QImage& image);
+    TTrendPainter(const TTrendView& view, QImage& image);
     void Draw();
-    // Brings a picture this painter drew for the trend's previous samples up to date, when each drawn
+    // Brings a picture this painter drew for the view's previous samples up to date, when each drawn
     // series gained the same number of samples since and nothing else changed: the bars move left by
     // whole pixel columns and only the columns they uncover are drawn. Returns false, drawing nothing,
     // where the shapes do not move by whole columns; the caller then draws the whole picture.
@@ -29,11 +31,11 @@ private:
     std::pair<int, int> BarsNear(int left, int right) const;
     void DrawBars();
     void DrawLines();
-    void DrawLine(const std::vector<int64_t>& samples, int half, QRgb color);
+    void DrawLine(std::span<const int64_t> samples, int half, QRgb color);
     void DrawScatter();
     void DrawFilled();
 
-    const TTrend& Trend;
+    TTrendView View;
     QImage& Image;
     int W;
     int H;
