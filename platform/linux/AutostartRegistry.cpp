@@ -1,5 +1,6 @@
 #include "AutostartRegistry.h"
 
+#include "AtomicFile.h"
 #include "FileDescriptor.h"
 
 #include <algorithm>
@@ -13,6 +14,9 @@
 #include <sys/stat.h>
 
 namespace {
+
+// Desktop entries are readable by all, as the desktop's own are.
+constexpr mode_t EntryMode = 0644;
 
 std::string Lower(std::string text)
 {
@@ -57,20 +61,6 @@ bool MakeFolders(const std::string& folder)
         if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) return true;
     }
-}
-
-// The entry reaches its place whole or not at all: a session that starts while it is written must not
-// find half an entry.
-bool ReplaceFile(const std::string& folder, const std::string& target, const std::string& text)
-{
-    std::string temporary = folder + "/.quorvel-autostart-XXXXXX";
-    TFileDescriptor file(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file.Valid()) return false;
-    const bool written = fchmod(file.Get(), 0644) == 0 && WriteAll(file.Get(), text) && fsync(file.Get()) == 0;
-    file.Reset();
-    if (written && rename(temporary.c_str(), target.c_str()) == 0) return true;
-    unlink(temporary.c_str());
-    return false;
 }
 
 std::string EscapeString(const std::string& text)
@@ -119,7 +109,8 @@ public:
         if (!MakeFolders(Folder)) return false;
         const std::string previous = EntryPath(name);
         const std::string target = Folder + "/" + name + ".desktop";
-        if (!ReplaceFile(Folder, target, EntryText(name, TextOf(value)))) return false;
+        // Whole or not at all: a session that starts while the entry is written must not find half of one.
+        if (!AtomicFile::Replace(target, EntryText(name, TextOf(value)), EntryMode).Stored) return false;
         if (previous != target) unlink(previous.c_str());
         return true;
     }

@@ -36,17 +36,19 @@ private:
     int Fd = -1;
 };
 
-// Writes all of the text, going on after interruptions and short writes. False when a write failed.
-inline bool WriteAll(int fd, std::string_view text)
+// Writes all of the text, going on after interruptions and short writes. 0, or the error number of the
+// failed write; a write that takes nothing means the disk is full.
+inline int WriteWhole(int fd, std::string_view text)
 {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
+        if (written < 0) return errno;
+        if (written == 0) return ENOSPC;
         done += static_cast<std::size_t>(written);
     }
-    return true;
+    return 0;
 }
 
 // Reads the file to its end, going on after interruptions. Nothing when a read failed.

@@ -1,5 +1,6 @@
 #include "FileRegistry.h"
 
+#include "AtomicFile.h"
 #include "SettingsFile.h"
 
 #include <algorithm>
@@ -75,7 +76,7 @@ TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath
         std::fprintf(stderr, "Quorvel: %s\n", Problem.c_str());
         return;
     }
-    SettingsFile::RemoveLeftovers(FilePath);
+    AtomicFile::RemoveLeftovers(FilePath);
     if (!contents.Text) return; // no file yet: an empty registry
     Tree = RegFile::Parse(*contents.Text, [&](int line, std::string_view content) {
         ++Damaged;
@@ -139,10 +140,10 @@ bool TFileRegistry::WriteFile()
     if (DamagedOriginal) {
         // The skipped lines may be all that is left of a key someone cares about.
         const std::string copy = FilePath + ".damaged";
-        if (!SettingsFile::Replace(copy, *DamagedOriginal)) return false;
+        if (!SettingsFile::Replace(copy, *DamagedOriginal).Stored) return false;
         std::fprintf(stderr, "Quorvel: %s had damaged lines; the file as it was is kept as %s\n", FilePath.c_str(),
                      copy.c_str());
         DamagedOriginal.reset();
     }
-    return SettingsFile::Replace(FilePath, RegFile::Serialize(Tree));
+    return SettingsFile::Replace(FilePath, RegFile::Serialize(Tree)).Stored;
 }

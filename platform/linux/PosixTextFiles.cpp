@@ -48,14 +48,7 @@ private:
     // 0, or the error number of the failure.
     int WriteAll()
     {
-        std::size_t done = 0;
-        while (done < Pending.size()) {
-            const ssize_t written = write(File.Get(), Pending.data() + done, Pending.size() - done);
-            if (written < 0 && errno == EINTR) continue;
-            if (written < 0) return errno;
-            if (written == 0) return ENOSPC;
-            done += static_cast<std::size_t>(written);
-        }
+        if (const int error = WriteWhole(File.Get(), Pending)) return error;
         if (fdatasync(File.Get()) != 0 && errno != EINVAL) return errno;
         return 0;
     }

@@ -3,11 +3,8 @@
 #include "FileDescriptor.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <string_view>
 #include <sys/stat.h>
 
 namespace SettingsFile {
@@ -38,39 +35,6 @@ void MakePrivate(const std::string& folder)
         chmod(folder.c_str(), 0700); // a folder that will not change keeps working as it is
 }
 
-constexpr std::string_view TemporarySuffix = ".new-XXXXXX";
-
-// A new file under a unique name; removed again unless it was renamed into place.
-class TTemporaryFile {
-public:
-    explicit TTemporaryFile(const std::string& path) : Name(path + std::string(TemporarySuffix))
-    {
-        // Made exclusively and without following a link, so nothing planted under the name is written through.
-        File.Reset(mkostemp(Name.data(), O_CLOEXEC | O_NOFOLLOW));
-        Created = File.Valid();
-    }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-    ~TTemporaryFile()
-    {
-        if (Created && !Renamed) unlink(Name.c_str());
-    }
-    bool Valid() const { return File.Valid(); }
-    int Fd() const { return File.Get(); }
-    bool RenameTo(const std::string& path)
-    {
-        if (close(File.Release()) != 0) return false;
-        Renamed = rename(Name.c_str(), path.c_str()) == 0;
-        return Renamed;
-    }
-
-private:
-    std::string Name;
-    TFileDescriptor File;
-    bool Created = false;
-    bool Renamed = false;
-};
-
 std::string TooLarge(std::size_t limit) { return "larger than " + std::to_string(limit / (1024 * 1024)) + " MiB"; }
 
 } // namespace
@@ -99,33 +63,11 @@ TContents Load(const std::string& path, std::size_t limit)
     return {std::move(text), {}};
 }
 
-bool Replace(const std::string& path, const std::string& text)
+AtomicFile::TResult Replace(const std::string& path, const std::string& text)
 {
-    const std::string folder = Folder(path);
-    if (!MakeFolders(path)) return false;
-    MakePrivate(folder);
-    TTemporaryFile temporary(path);
-    if (!temporary.Valid() || !WriteAll(temporary.Fd(), text) || fsync(temporary.Fd()) != 0 ||
-        !temporary.RenameTo(path))
-        return false;
-    // The rename itself reaches the disk with the folder.
-    TFileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Valid()) fsync(directory.Get());
-    return true;
-}
-
-void RemoveLeftovers(const std::string& path)
-{
-    const std::filesystem::path file(path);
-    const std::string prefix = file.filename().string() + std::string(TemporarySuffix.substr(0, 5));
-    std::error_code error;
-    std::filesystem::directory_iterator entries(file.has_parent_path() ? file.parent_path() : ".", error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        const std::string name = entries->path().filename().string();
-        std::error_code ignored;
-        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) && entries->is_regular_file(ignored))
-            std::filesystem::remove(entries->path(), ignored);
-    }
+    if (!MakeFolders(path)) return AtomicFile::Failed(errno);
+    MakePrivate(Folder(path));
+    return AtomicFile::Replace(path, text);
 }
 
 } // namespace SettingsFile

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AtomicFile.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -16,12 +18,9 @@ struct TContents {
 // limit is refused with the reason, never cut: what is written back must be everything that was there.
 TContents Load(const std::string& path, std::size_t limit);
 
-// Replaces the file by a new one written beside it under a unique name, flushed and renamed over it, so
-// that a crash leaves the old or the new file. Makes the missing folders and keeps the file's own folder
-// private to the user. False when the file could not be replaced; it is then as it was.
-bool Replace(const std::string& path, const std::string& text);
-
-// Removes the new files that a writer killed before its rename left beside the file.
-void RemoveLeftovers(const std::string& path);
+// Replaces the file as a whole (see AtomicFile); a new file is the user's alone. Makes the missing folders
+// and keeps the file's own folder private. When it is not stored, the file is as it was and the result
+// says why.
+AtomicFile::TResult Replace(const std::string& path, const std::string& text);
 
 } // namespace SettingsFile
