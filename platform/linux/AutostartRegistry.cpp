@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -188,12 +187,9 @@ TAutostartRegistry::TAutostartRegistry(IRegistry& inner, std::string autostartFo
 {
 }
 
-std::string TAutostartRegistry::DefaultFolder()
+std::string TAutostartRegistry::DefaultFolder(const XdgPaths::TEnvironment& environment)
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return std::string(config) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.config/autostart";
+    return XdgPaths::ConfigHome(environment) + "/autostart";
 }
 
 std::unique_ptr<IRegistryKey> TAutostartRegistry::OpenKey(const std::string& path, bool create)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "XdgPaths.h"
+
 #include "platform/IRegistry.h"
 
+#include <cstdlib>
 #include <string>
 
 // The per-user registry as this desktop sees it: the values of the "Run" key (programs that start with the
@@ -15,7 +18,7 @@ public:
     TAutostartRegistry(IRegistry& inner, std::string autostartFolder, std::string iconName);
 
     // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart.
-    static std::string DefaultFolder();
+    static std::string DefaultFolder(const XdgPaths::TEnvironment& environment = ::getenv);
 
     std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override;
     // Groups of changes and load problems are the settings file's: an autostart entry is written at once.

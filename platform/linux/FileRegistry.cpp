@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 class TFileRegistryKey final : public IRegistryKey {
 public:
@@ -86,12 +85,9 @@ TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath
     if (Damaged > 0) DamagedOriginal = std::move(contents.Text);
 }
 
-std::string TFileRegistry::DefaultPath()
+std::string TFileRegistry::DefaultPath(const XdgPaths::TEnvironment& environment)
 {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string folder = configHome && *configHome ? configHome : std::string(home ? home : "") + "/.config";
-    return folder + "/quorvel/registry.reg";
+    return XdgPaths::ConfigHome(environment) + "/quorvel/registry.reg";
 }
 
 std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bool create)

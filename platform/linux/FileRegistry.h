@@ -1,9 +1,11 @@
 #pragma once
 
 #include "RegFile.h"
+#include "XdgPaths.h"
 
 #include "platform/IRegistry.h"
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -18,7 +20,7 @@ public:
     explicit TFileRegistry(std::string filePath);
 
     // $XDG_CONFIG_HOME/quorvel/registry.reg, or ~/.config/quorvel/registry.reg.
-    static std::string DefaultPath();
+    static std::string DefaultPath(const XdgPaths::TEnvironment& environment = ::getenv);
 
     std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override;
     void BeginUpdate() override;

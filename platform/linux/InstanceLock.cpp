@@ -1,7 +1,6 @@
 #include "InstanceLock.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -40,11 +39,10 @@ TInstanceLock::TInstanceLock(const std::string& path)
     }
 }
 
-std::string TInstanceLock::DefaultPath()
+std::string TInstanceLock::DefaultPath(const XdgPaths::TEnvironment& environment)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime == '/') return std::string(runtime) + "/" + LockName + ".lock";
-    const char* temp = std::getenv("TMPDIR");
-    const std::string folder = temp && *temp == '/' ? temp : "/tmp";
+    if (const auto runtime = XdgPaths::RuntimeDir(environment)) return *runtime + "/" + LockName + ".lock";
+    // A shared folder: the user's number keeps one user's lock from blocking another's start.
+    const std::string folder = XdgPaths::AbsoluteEnv(environment, "TMPDIR").value_or("/tmp");
     return folder + "/" + LockName + "-" + std::to_string(geteuid()) + ".lock";
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "FileDescriptor.h"
+#include "XdgPaths.h"
+
+#include <cstdlib>
 
 #include <string>
 
@@ -19,7 +22,7 @@ public:
     const std::string& Problem() const { return Why; }
 
     // $XDG_RUNTIME_DIR/VelmarQuorvel.lock, or a file of this user's own in the temporary folder.
-    static std::string DefaultPath();
+    static std::string DefaultPath(const XdgPaths::TEnvironment& environment = ::getenv);
 
 private:
     TFileDescriptor File;

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -105,15 +104,7 @@ std::unique_ptr<ITextFile> TPosixTextFiles::OpenForAppend(const std::string& pat
 
 bool TPosixTextFiles::FolderWritable(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
 
-std::string TPosixTextFiles::UserDataFolder()
-{
-    const char* dataHome = Environment("XDG_DATA_HOME");
-    if (dataHome && dataHome[0] == '/') return dataHome;
-    const char* home = Environment("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/share";
-    const passwd* user = getpwuid(getuid());
-    return std::string(user && user->pw_dir ? user->pw_dir : "") + "/.local/share";
-}
+std::string TPosixTextFiles::UserDataFolder() { return XdgPaths::DataHome(Environment); }
 
 void TPosixTextFiles::CreateFolder(const std::string& folder)
 {

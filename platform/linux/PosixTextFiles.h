@@ -1,14 +1,14 @@
 #pragma once
 
+#include "XdgPaths.h"
+
 #include "platform/ITextFiles.h"
 
 #include <cstdlib>
-#include <functional>
 
 class TPosixTextFiles final : public ITextFiles {
 public:
-    // Reads an environment variable; null when it is not set.
-    using TEnvironment = std::function<const char*(const char* name)>;
+    using TEnvironment = XdgPaths::TEnvironment;
 
     explicit TPosixTextFiles(TEnvironment environment = ::getenv);
 
