@@ -23,10 +23,13 @@ namespace {
 
 constexpr std::size_t DefaultPacketSize = 8192;
 constexpr std::size_t MaxPacketSize = 65536;
-constexpr int32_t AddressNotAvailable = 10049;
 
-TEventPump Pump = nullptr;
-void* PumpUserData = nullptr;
+// The host's event pump, shared by every port of the process as NetClock_SetEventPump registers it.
+struct THostEventPump {
+    TEventPump Pump = nullptr;
+    void* UserData = nullptr;
+};
+THostEventPump HostEventPump;
 
 // The tick count: it goes on through suspend, so a time-out means the same span of real time.
 int64_t NowMs()
@@ -46,19 +49,23 @@ std::string Dotted(uint32_t address)
 
 int32_t LastSocketError(bool connectedDatagram = false) { return SocketErrors::FromErrno(errno, connectedDatagram); }
 
-const char* RefusalText(int32_t code)
+const char* RefusalText(TDatagramPort::TRefusal refusal)
 {
-    switch (code) {
-    case 104: return "UDPPort is already Active.";
-    case 107: return "Cannot change LocalHost while the control is Active.";
-    case 109: return "The control must be Active for this operation.";
-    case 112: return "Cannot change MaxPacketSize while the control is Active.";
-    case 114: return "Cannot change RemoteHost when UseConnection is set and the control is Active.";
-    case 115: return "Cannot change RemotePort when UseConnection is set and the control is Active.";
-    case 116: return "RemotePort can't be zero when UseConnection is set. Please specify a valid service port number.";
-    case 117: return "Cannot change UseConnection option while the control is Active.";
-    default: return "";
+    using enum TDatagramPort::TRefusal;
+    switch (refusal) {
+    case AlreadyActive: return "UDPPort is already Active.";
+    case LocalHostWhileActive: return "Cannot change LocalHost while the control is Active.";
+    case NotActive: return "The control must be Active for this operation.";
+    case PacketSizeWhileActive: return "Cannot change MaxPacketSize while the control is Active.";
+    case RemoteHostWhileConnected:
+        return "Cannot change RemoteHost when UseConnection is set and the control is Active.";
+    case RemotePortWhileConnected:
+        return "Cannot change RemotePort when UseConnection is set and the control is Active.";
+    case ConnectionWithoutPort:
+        return "RemotePort can't be zero when UseConnection is set. Please specify a valid service port number.";
+    case UseConnectionWhileActive: return "Cannot change UseConnection option while the control is Active.";
     }
+    return "";
 }
 
 bool ParseFlag(const std::string& value)
@@ -86,20 +93,15 @@ TDatagramPort::TDatagramPort()
 
 TDatagramPort::~TDatagramPort()
 {
-    if (Socket >= 0) close(Socket);
     if (HoldsLibrary) SocketsLoader::Release();
 }
 
-void TDatagramPort::SetEventPump(TEventPump pump, void* userData)
-{
-    Pump = pump;
-    PumpUserData = userData;
-}
+void TDatagramPort::SetEventPump(TEventPump pump, void* userData) { HostEventPump = {pump, userData}; }
 
-int32_t TDatagramPort::Refuse(int32_t code)
+int32_t TDatagramPort::Refuse(TRefusal refusal)
 {
-    LastErrorText = RefusalText(code);
-    return code;
+    LastErrorText = RefusalText(refusal);
+    return static_cast<int32_t>(refusal);
 }
 
 void TDatagramPort::BuildSocketErrorText(int32_t code) { LastErrorText = SocketErrors::Text(code); }
@@ -135,7 +137,7 @@ int32_t TDatagramPort::Resolve(const std::string& host, uint32_t& address)
 int32_t TDatagramPort::SetRemoteHost(const std::string& host)
 {
     LastErrorText.clear();
-    if (UseConnection && Active()) return Refuse(114);
+    if (UseConnection && Active()) return Refuse(TRefusal::RemoteHostWhileConnected);
     return Resolve(host, RemoteAddress);
 }
 
@@ -148,14 +150,14 @@ std::string TDatagramPort::RemoteHost()
 int32_t TDatagramPort::SetRemotePort(int32_t port)
 {
     LastErrorText.clear();
-    if (UseConnection && Active()) return Refuse(115);
+    if (UseConnection && Active()) return Refuse(TRefusal::RemotePortWhileConnected);
     RemotePortNumber = static_cast<uint16_t>(port);
     return 0;
 }
 
 int32_t TDatagramPort::SetLocalHost(const std::string& host)
 {
-    if (Active()) return Refuse(107);
+    if (Active()) return Refuse(TRefusal::LocalHostWhileActive);
     LastErrorText.clear();
     return Resolve(host, LocalAddress);
 }
@@ -166,7 +168,7 @@ std::string TDatagramPort::LocalHost()
     if (Active()) {
         sockaddr_in bound{};
         socklen_t length = sizeof bound;
-        if (getsockname(Socket, reinterpret_cast<sockaddr*>(&bound), &length) == 0)
+        if (getsockname(Socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) == 0)
             return Dotted(bound.sin_addr.s_addr);
     }
     if (LocalAddress != 0) return Dotted(LocalAddress);
@@ -180,7 +182,7 @@ std::string TDatagramPort::LocalHost()
 
 int32_t TDatagramPort::SetUseConnection(bool value)
 {
-    if (Active()) return Refuse(117);
+    if (Active()) return Refuse(TRefusal::UseConnectionWhileActive);
     UseConnection = value;
     return 0;
 }
@@ -195,24 +197,25 @@ void TDatagramPort::StartDeadline() { Deadline = Timeout == 0 ? 0 : NowMs() + Ti
 
 int32_t TDatagramPort::SetActive(bool active) { return active ? Activate() : Deactivate(); }
 
-void TDatagramPort::ApplyBufferSizes()
+void TDatagramPort::ApplyBufferSizes(int fd)
 {
-    setsockopt(Socket, SOL_SOCKET, SO_RCVBUF, &InBufferSize, sizeof InBufferSize);
-    setsockopt(Socket, SOL_SOCKET, SO_SNDBUF, &OutBufferSize, sizeof OutBufferSize);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &InBufferSize, sizeof InBufferSize);
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &OutBufferSize, sizeof OutBufferSize);
 }
 
 int32_t TDatagramPort::Activate()
 {
     LastErrorText.clear();
-    if (Active()) return Refuse(104);
+    if (Active()) return Refuse(TRefusal::AlreadyActive);
     ClosePending = false;
-    if (UseConnection && RemotePortNumber == 0) return Refuse(116);
+    if (UseConnection && RemotePortNumber == 0) return Refuse(TRefusal::ConnectionWithoutPort);
     if (!HoldsLibrary) return SocketErrors::NotInitialised;
 
-    // Non-blocking from the start: data is read when the wait sees it, never by blocking the host.
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return LastSocketError();
-    Socket = fd;
+    // Non-blocking from the start: data is read when the wait sees it, never by blocking the host. The port
+    // takes the socket once it is set up; a socket that fails on the way closes as the attempt ends.
+    TSocketHandle created(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!created.Valid()) return LastSocketError();
+    const int fd = created.Get();
     const int on = 1;
     if (ShareLocalPort) setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in local{};
@@ -221,14 +224,14 @@ int32_t TDatagramPort::Activate()
     int32_t result = 0;
     if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) result = LastSocketError();
     if (result == 0) {
-        ApplyBufferSizes();
+        ApplyBufferSizes(fd);
         const int off = 0;
         setsockopt(fd, SOL_SOCKET, SO_DONTROUTE, &off, sizeof off);
         if (QosFlags != 0) setsockopt(fd, IPPROTO_IP, IP_TOS, &QosFlags, sizeof QosFlags);
         setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     }
     // Windows Sockets refuses a connection to no address, where Linux would take the local host.
-    if (result == 0 && UseConnection && RemoteAddress == 0) result = AddressNotAvailable;
+    if (result == 0 && UseConnection && RemoteAddress == 0) result = SocketErrors::AddressNotAvailable;
     if (result == 0 && UseConnection) {
         sockaddr_in remote{};
         remote.sin_family = AF_INET;
@@ -237,24 +240,15 @@ int32_t TDatagramPort::Activate()
         if (connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0 && errno != EINPROGRESS)
             result = LastSocketError();
     }
-    if (result != 0) {
-        close(fd);
-        Socket = -1;
-    }
+    if (result == 0) Socket = std::move(created);
     return result;
-}
-
-void TDatagramPort::ResetState()
-{
-    Socket = -1;
-    InReceive = false;
 }
 
 int32_t TDatagramPort::Deactivate()
 {
     LastErrorText.clear();
     if (!Active()) {
-        ResetState();
+        InReceive = false;
         return 0;
     }
     if (InReceive) {
@@ -267,27 +261,25 @@ int32_t TDatagramPort::Deactivate()
     Receive(/*drain=*/true);
     InReceive = false;
     ClosePending = false;
-    const int result = close(Socket);
-    const int32_t code = result != 0 ? LastSocketError() : 0;
-    ResetState();
-    return code;
+    const int error = Socket.Close();
+    return error != 0 ? SocketErrors::FromErrno(error) : 0;
 }
 
 int32_t TDatagramPort::Send(const void* data, std::size_t length)
 {
     LastErrorText.clear();
-    if (!Active()) return Refuse(109);
+    if (!Active()) return Refuse(TRefusal::NotActive);
     if (length == 0) return 0;
-    if (!UseConnection && RemoteAddress == 0) return AddressNotAvailable;
+    if (!UseConnection && RemoteAddress == 0) return SocketErrors::AddressNotAvailable;
     ssize_t sent;
     if (UseConnection) {
-        sent = send(Socket, data, length, MSG_NOSIGNAL);
+        sent = send(Socket.Get(), data, length, MSG_NOSIGNAL);
     } else {
         sockaddr_in remote{};
         remote.sin_family = AF_INET;
         remote.sin_addr.s_addr = RemoteAddress;
         remote.sin_port = htons(RemotePortNumber);
-        sent = sendto(Socket, data, length, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+        sent = sendto(Socket.Get(), data, length, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
     }
     if (sent < 0) return LastSocketError(UseConnection);
     if (!AbsoluteTimeout && !DeadlineHeld) StartDeadline();
@@ -303,7 +295,7 @@ int32_t TDatagramPort::Receive(bool drain)
         }
         sockaddr_in source{};
         socklen_t sourceLength = sizeof source;
-        const ssize_t got = recvfrom(Socket, Buffer.data(), Buffer.size(), MSG_DONTWAIT,
+        const ssize_t got = recvfrom(Socket.Get(), Buffer.data(), Buffer.size(), MSG_DONTWAIT,
                                      reinterpret_cast<sockaddr*>(&source), &sourceLength);
         if (got == 0) return 0;
         if (got < 0) {
@@ -347,10 +339,11 @@ bool TDatagramPort::ConsumeInterrupt()
 bool TDatagramPort::WaitStep(int maxPauseMs)
 {
     if (ConsumeInterrupt()) return false;
-    if (Pump && Pump(PumpUserData)) return false; // the quit request stays with the host
+    if (HostEventPump.Pump && HostEventPump.Pump(HostEventPump.UserData) != 0)
+        return false; // the quit request stays with the host
     // Sleeps until data arrives or the pause ends: an answer is read the moment it is there.
     if (Active()) {
-        pollfd socketReady{Socket, POLLIN, 0};
+        pollfd socketReady{Socket.Get(), POLLIN, 0};
         if (poll(&socketReady, 1, std::max(maxPauseMs, 0)) > 0 && (socketReady.revents & (POLLIN | POLLERR)))
             OnReadable();
     } else if (maxPauseMs > 0) {
@@ -388,7 +381,7 @@ int32_t TDatagramPort::Config(const std::string& setting, std::string& result)
     }
     if (is("MaxPacketSize")) {
         if (!write) return number(static_cast<int64_t>(Buffer.size())), 0;
-        if (Active()) return Refuse(112);
+        if (Active()) return Refuse(TRefusal::PacketSizeWhileActive);
         Buffer.assign(static_cast<std::size_t>(std::clamp<int32_t>(ParseInteger(value), 1, MaxPacketSize)), 0);
         return 0;
     }
@@ -396,18 +389,18 @@ int32_t TDatagramPort::Config(const std::string& setting, std::string& result)
         if (!write) {
             int current = QosFlags;
             socklen_t length = sizeof current;
-            if (Active()) getsockopt(Socket, IPPROTO_IP, IP_TOS, &current, &length);
+            if (Active()) getsockopt(Socket.Get(), IPPROTO_IP, IP_TOS, &current, &length);
             return number(current), 0;
         }
         QosFlags = ParseInteger(value);
-        if (Active()) setsockopt(Socket, IPPROTO_IP, IP_TOS, &QosFlags, sizeof QosFlags);
+        if (Active()) setsockopt(Socket.Get(), IPPROTO_IP, IP_TOS, &QosFlags, sizeof QosFlags);
         return 0;
     }
     if (is("InBufferSize") || is("OutBufferSize")) {
         int32_t& size = is("InBufferSize") ? InBufferSize : OutBufferSize;
         if (!write) return number(size), 0;
         size = ParseInteger(value);
-        if (Active()) ApplyBufferSizes();
+        if (Active()) ApplyBufferSizes(Socket.Get());
         return 0;
     }
     if (is("AbsoluteTimeout")) {
@@ -421,7 +414,7 @@ int32_t TDatagramPort::Config(const std::string& setting, std::string& result)
         return 0;
     }
     if (!write) {
-        if (is("SocketHandle")) return number(Socket), 0;
+        if (is("SocketHandle")) return number(Socket.Get()), 0;
         if (is("WinsockLoaded")) return flag(HoldsLibrary), 0;
         if (is("WinsockMaxDatagramSize")) return number(library.MaxDatagramSize), 0;
         if (is("WinsockInfo")) return result = library.Description, 0;

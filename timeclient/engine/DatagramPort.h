@@ -1,13 +1,15 @@
 #pragma once
 
+#include "SocketHandle.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 // The host's event pump: called once per wait step, so that the host's events keep being served while an
-// exchange waits. It answers true when the host was asked to quit; the quit request stays with the host.
-using TEventPump = bool (*)(void* userData);
+// exchange waits. It answers non-zero when the host was asked to quit; the quit request stays with the host.
+using TEventPump = int32_t (*)(void* userData);
 
 // One UDP socket with its endpoints, receive buffer, time-out and error texts. The waits serve the host's
 // events through the registered pump and read the socket as soon as data arrives.
@@ -18,6 +20,19 @@ public:
     TDatagramPort(const TDatagramPort&) = delete;
     TDatagramPort& operator=(const TDatagramPort&) = delete;
 
+    // The codes of the misuses the port refuses, with their texts in LastErrorText.
+    enum class TRefusal : int32_t {
+        AlreadyActive = 104,
+        LocalHostWhileActive = 107,
+        NotActive = 109,
+        PacketSizeWhileActive = 112,
+        RemoteHostWhileConnected = 114,
+        RemotePortWhileConnected = 115,
+        ConnectionWithoutPort = 116,
+        UseConnectionWhileActive = 117,
+    };
+
+    // One pump for every port of the process (null removes it): the C interface registers it without a handle.
     static void SetEventPump(TEventPump pump, void* userData);
 
     int32_t LastErrorCode = 0;
@@ -30,7 +45,7 @@ public:
     int32_t SetLocalHost(const std::string& host);
     std::string LocalHost();
     int32_t SetUseConnection(bool value);
-    bool Active() const { return Socket >= 0; }
+    bool Active() const { return Socket.Valid(); }
     int32_t SetActive(bool active);
     int32_t Send(const void* data, std::size_t length);
 
@@ -53,7 +68,8 @@ protected:
                                      uint16_t sourcePort) = 0;
     virtual int32_t ErrorOccurred(int32_t code, const std::string& description) = 0;
 
-    int32_t Refuse(int32_t code);
+    // The refusal's code, its text in LastErrorText.
+    int32_t Refuse(TRefusal refusal);
 
     // While set, sending and receiving leave the running deadline alone: an exchange's deadline is fixed
     // when it starts, so datagrams that are not an answer cannot keep it waiting.
@@ -66,10 +82,9 @@ private:
     void OnReadable();
     bool ConsumeInterrupt();
     int32_t Resolve(const std::string& host, uint32_t& address);
-    void ApplyBufferSizes();
-    void ResetState();
+    void ApplyBufferSizes(int fd);
 
-    int Socket = -1;
+    TSocketHandle Socket;
     bool HoldsLibrary = false;
     uint32_t RemoteAddress = 0; // network byte order; 0 for none
     uint16_t RemotePortNumber = 0;

@@ -10,10 +10,6 @@
 namespace {
 
 void* ModuleInstance = nullptr;
-NetClockEventPump HostPump = nullptr;
-void* HostPumpData = nullptr;
-
-bool CallHostPump(void*) { return HostPump && HostPump(HostPumpData) != 0; }
 
 TTimeClientEngine* Engine(intptr_t handle) { return reinterpret_cast<TTimeClientEngine*>(handle); }
 
@@ -78,9 +74,7 @@ int32_t NetClock_CheckIndex(intptr_t, int32_t, int32_t) { return 0; }
 
 int32_t NetClock_SetEventPump(NetClockEventPump pump, void* userData)
 {
-    HostPump = pump;
-    HostPumpData = userData;
-    TDatagramPort::SetEventPump(pump ? CallHostPump : nullptr, nullptr);
+    TDatagramPort::SetEventPump(pump, userData);
     return 0;
 }
 

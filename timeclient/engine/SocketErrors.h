@@ -10,6 +10,7 @@ namespace SocketErrors {
 
 constexpr int32_t WouldBlock = 10035;
 constexpr int32_t NotSocket = 10038;
+constexpr int32_t AddressNotAvailable = 10049;
 constexpr int32_t ConnectionReset = 10054;
 constexpr int32_t NotInitialised = 10093;
 constexpr int32_t HostNotFound = 11001;

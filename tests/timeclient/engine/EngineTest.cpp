@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -53,6 +54,35 @@ TEST(DatagramPort, MisuseIsRefusedWithItsCodeAndText)
     EXPECT_EQ(port.SetActive(false), 0);
     EXPECT_EQ(port.SetRemoteHost("255.255.255.255"), 0);
     EXPECT_EQ(port.RemoteHost(), "255.255.255.255");
+}
+
+std::size_t OpenDescriptors()
+{
+    const auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+// The engine lives as long as the program and exchanges again and again: no attempt may keep a socket.
+TEST(DatagramPort, NoSocketOutlivesAFailedActivationADeactivationOrThePort)
+{
+    const std::size_t before = OpenDescriptors();
+    {
+        TRecordingPort port;
+        ASSERT_EQ(port.SetUseConnection(true), 0);
+        ASSERT_EQ(port.SetRemotePort(9), 0);
+        ASSERT_EQ(port.SetRemoteHost(""), 0);
+        EXPECT_EQ(port.SetActive(true), SocketErrors::AddressNotAvailable) << "fails after the socket is made";
+        EXPECT_FALSE(port.Active());
+        EXPECT_EQ(OpenDescriptors(), before);
+
+        ASSERT_EQ(port.SetRemoteHost("127.0.0.1"), 0);
+        ASSERT_EQ(port.SetActive(true), 0);
+        EXPECT_EQ(OpenDescriptors(), before + 1);
+        EXPECT_EQ(port.SetActive(false), 0);
+        EXPECT_EQ(OpenDescriptors(), before);
+        ASSERT_EQ(port.SetActive(true), 0);
+    }
+    EXPECT_EQ(OpenDescriptors(), before) << "a port that goes while active closes its socket";
 }
 
 // Waits until the port's socket holds the given number of datagrams, peeking at them one after the
