@@ -2,9 +2,9 @@
 
 #include "BevelPanel.h"
 #include "CaptionGroupBox.h"
+#include "MainParts.h"
 #include "StatusLogView.h"
 #include "ValueLabel.h"
-#include "main.h"
 
 #include "trend/Trend.h"
 
@@ -30,9 +30,9 @@ QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
     return label;
 }
 
-QGroupBox* AddGroup(TMainForm& form, const QString& name, const QString& caption, const QRect& geometry)
+QGroupBox* AddGroup(QWidget& window, const QString& name, const QString& caption, const QRect& geometry)
 {
-    auto* group = new TCaptionGroupBox(name, caption, &form);
+    auto* group = new TCaptionGroupBox(name, caption, &window);
     group->setGeometry(geometry);
     return group;
 }
@@ -49,70 +49,72 @@ TValueLabel* AddRow(QGroupBox* group, int top, const QString& caption, const QSt
     return value;
 }
 
-void BuildWindow(TMainForm& form)
+void BuildWindow(QWidget& window)
 {
-    form.setObjectName("MainForm");
-    form.setWindowTitle("Quorvel");
-    form.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    form.setFixedSize(528, 354);
-    form.move(215, 150);
+    window.setObjectName("MainForm");
+    window.setWindowTitle("Quorvel");
+    window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    window.setFixedSize(528, 354);
+    window.move(215, 150);
     QFont windowFont("Microsoft Sans Serif");
     windowFont.setPixelSize(11);
-    form.setFont(windowFont);
-    form.setBackgroundRole(QPalette::Button);
-    form.setAutoFillBackground(true);
+    window.setFont(windowFont);
+    window.setBackgroundRole(QPalette::Button);
+    window.setAutoFillBackground(true);
 }
 
-void BuildCurrentConnectionGroup(TMainForm& form)
+void BuildCurrentConnectionGroup(QWidget& window, TMainParts& parts)
 {
-    QGroupBox* group = form.GroupBox2 = AddGroup(form, "GroupBox2", "  Current Connection  ", QRect(16, 14, 240, 258));
-    form.LabelConn = AddRow(group, 24, "Connection:", "LabelConn", 225);
-    form.LabelSpeed = AddRow(group, 42, "Speed:", "LabelSpeed", 190, "bits/s");
-    form.LabelSent = AddRow(group, 60, "Sent:", "LabelSent", 190, "bytes");
-    form.LabelRecv = AddRow(group, 78, "Received:", "LabelRecv", 190, "bytes");
-    form.LabelDuration = AddRow(group, 96, "Duration:", "LabelDuration", 225);
-    form.LabelDNS1 = AddRow(group, 128, "DNS Server:", "LabelDNS1", 225);
-    form.LabelDNS2 = AddRow(group, 146, {}, "LabelDNS2", 225);
-    form.LabelGatewayIP = AddRow(group, 164, "Gateway IP:", "LabelGatewayIP", 225);
-    form.LabelClientIP = AddRow(group, 182, "Client IP:", "LabelClientIP", 225);
-    form.LabelUpSpeed = AddRow(group, 214, "Upload Speed:", "LabelUpSpeed", 180, "bytes/s");
-    form.LabelDownSpeed = AddRow(group, 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s");
+    QGroupBox* group = parts.GroupBox2 =
+        AddGroup(window, "GroupBox2", "  Current Connection  ", QRect(16, 14, 240, 258));
+    parts.LabelConn = AddRow(group, 24, "Connection:", "LabelConn", 225);
+    parts.LabelSpeed = AddRow(group, 42, "Speed:", "LabelSpeed", 190, "bits/s");
+    parts.LabelSent = AddRow(group, 60, "Sent:", "LabelSent", 190, "bytes");
+    parts.LabelRecv = AddRow(group, 78, "Received:", "LabelRecv", 190, "bytes");
+    parts.LabelDuration = AddRow(group, 96, "Duration:", "LabelDuration", 225);
+    parts.LabelDNS1 = AddRow(group, 128, "DNS Server:", "LabelDNS1", 225);
+    parts.LabelDNS2 = AddRow(group, 146, {}, "LabelDNS2", 225);
+    parts.LabelGatewayIP = AddRow(group, 164, "Gateway IP:", "LabelGatewayIP", 225);
+    parts.LabelClientIP = AddRow(group, 182, "Client IP:", "LabelClientIP", 225);
+    parts.LabelUpSpeed = AddRow(group, 214, "Upload Speed:", "LabelUpSpeed", 180, "bytes/s");
+    parts.LabelDownSpeed = AddRow(group, 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s");
 
-    form.LabelConn->setCursor(Qt::PointingHandCursor);
-    for (TValueLabel* hinted : {form.LabelConn, form.LabelDuration, form.LabelClientIP})
+    parts.LabelConn->setCursor(Qt::PointingHandCursor);
+    for (TValueLabel* hinted : {parts.LabelConn, parts.LabelDuration, parts.LabelClientIP})
         hinted->setToolTipDuration(HintDurationMs);
 }
 
-void BuildLastConnectionGroup(TMainForm& form)
+void BuildLastConnectionGroup(QWidget& window, TMainParts& parts)
 {
-    QGroupBox* group = form.GroupBox1 = AddGroup(form, "GroupBox1", "  Last Connection  ", QRect(274, 14, 240, 126));
-    form.LabelLastConn = AddRow(group, 24, "Connection:", "LabelLastConn", 225);
-    form.LabelLastSpeed = AddRow(group, 42, "Speed:", "LabelLastSpeed", 190, "bits/s");
-    form.LabelLastSent = AddRow(group, 60, "Sent:", "LabelLastSent", 190, "bytes");
-    form.LabelLastRecv = AddRow(group, 78, "Received:", "LabelLastRecv", 190, "bytes");
-    form.LabelLastDuration = AddRow(group, 96, "Duration:", "LabelLastDuration", 225);
-    form.LabelLastDuration->setToolTipDuration(HintDurationMs);
+    QGroupBox* group = parts.GroupBox1 = AddGroup(window, "GroupBox1", "  Last Connection  ", QRect(274, 14, 240, 126));
+    parts.LabelLastConn = AddRow(group, 24, "Connection:", "LabelLastConn", 225);
+    parts.LabelLastSpeed = AddRow(group, 42, "Speed:", "LabelLastSpeed", 190, "bits/s");
+    parts.LabelLastSent = AddRow(group, 60, "Sent:", "LabelLastSent", 190, "bytes");
+    parts.LabelLastRecv = AddRow(group, 78, "Received:", "LabelLastRecv", 190, "bytes");
+    parts.LabelLastDuration = AddRow(group, 96, "Duration:", "LabelLastDuration", 225);
+    parts.LabelLastDuration->setToolTipDuration(HintDurationMs);
 }
 
-void BuildTotalConnectionGroup(TMainForm& form)
+void BuildTotalConnectionGroup(QWidget& window, TMainParts& parts)
 {
-    QGroupBox* group = form.GroupBox3 = AddGroup(form, "GroupBox3", "  Total Connection  ", QRect(274, 154, 240, 118));
-    form.LabelTotalSent = AddRow(group, 24, "Sent:", "LabelTotalSent", 190, "bytes");
-    form.LabelTotalRecv = AddRow(group, 42, "Received:", "LabelTotalRecv", 190, "bytes");
-    form.LabelTotalDuration = AddRow(group, 60, "Duration:", "LabelTotalDuration", 225);
+    QGroupBox* group = parts.GroupBox3 =
+        AddGroup(window, "GroupBox3", "  Total Connection  ", QRect(274, 154, 240, 118));
+    parts.LabelTotalSent = AddRow(group, 24, "Sent:", "LabelTotalSent", 190, "bytes");
+    parts.LabelTotalRecv = AddRow(group, 42, "Received:", "LabelTotalRecv", 190, "bytes");
+    parts.LabelTotalDuration = AddRow(group, 60, "Duration:", "LabelTotalDuration", 225);
 
-    form.Reset = new TBevelPanel("Reset", "Reset", group);
-    form.Reset->setGeometry(75, 86, 90, 18);
-    form.Reset->setCursor(Qt::PointingHandCursor);
-    form.Reset->setToolTip("Double click to reset stats");
-    form.Reset->setToolTipDuration(HintDurationMs);
+    parts.Reset = new TBevelPanel("Reset", "Reset", group);
+    parts.Reset->setGeometry(75, 86, 90, 18);
+    parts.Reset->setCursor(Qt::PointingHandCursor);
+    parts.Reset->setToolTip("Double click to reset stats");
+    parts.Reset->setToolTipDuration(HintDurationMs);
 }
 
-void BuildLowerArea(TMainForm& form)
+void BuildLowerArea(QWidget& window, TMainParts& parts)
 {
     // Series A is the received rate (lime), series B the sent rate (red).
-    TTrend* trend = form.Trend = new TTrend(&form);
+    TTrend* trend = parts.Trend = new TTrend(&window);
     trend->setObjectName("Trend");
     trend->setGeometry(16, 290, 240, 50);
     trend->SetBorderWidth(1);
@@ -124,8 +126,8 @@ void BuildLowerArea(TMainForm& form)
     trend->SetColorDataA(QColor(0, 255, 0));
     trend->SetColorDataB(QColor(255, 0, 0));
 
-    form.Log = new TStatusLogView("Log", &form);
-    form.Log->setGeometry(274, 290, 240, 50);
+    parts.Log = new TStatusLogView("Log", &window);
+    parts.Log->setGeometry(274, 290, 240, 50);
 }
 
 QAction* AddMenuItem(QMenu* menu, const QString& name, const QString& caption, bool option)
@@ -144,44 +146,44 @@ QAction* AddSeparator(QMenu* menu, const QString& name)
     return separator;
 }
 
-void BuildPopupMenu(TMainForm& form)
+void BuildPopupMenu(QWidget& window, TMainParts& parts)
 {
-    QMenu* menu = form.PopupMenu = new QMenu(&form);
+    QMenu* menu = parts.PopupMenu = new QMenu(&window);
     menu->setObjectName("PopupMenu");
-    form.MenuShowWindow = AddMenuItem(menu, "MenuShowWindow", "Show Window", false);
-    form.MenuAlwaysOnTop = AddMenuItem(menu, "MenuAlwaysOnTop", "Always On Top", true);
-    form.MenuMinimizetoTray = AddMenuItem(menu, "MenuMinimizetoTray", "Minimize to Tray", true);
-    form.MenuStartMinimized = AddMenuItem(menu, "MenuStartMinimized", "Start Minimized", true);
-    form.MenuLoadOnStartup = AddMenuItem(menu, "MenuLoadOnStartup", "Load on Startup", true);
-    form.MenuSaveLog = AddMenuItem(menu, "MenuSaveLog", "Save Log", true);
-    form.MenuSynchronizeTime = AddMenuItem(menu, "MenuSynchronizeTime", "Synchronize Time", true);
-    form.N1 = AddSeparator(menu, "N1");
-    form.MenuShowMonitor = AddMenuItem(menu, "MenuShowMonitor", "Show Monitor...", true);
-    form.MenuHideMonitor = AddMenuItem(menu, "MenuHideMonitor", "Hide Monitor when Offline", true);
-    form.MenuTransparent = AddMenuItem(menu, "MenuTransparent", "Transparent Monitor", true);
-    form.N2 = AddSeparator(menu, "N2");
-    form.MenuCopyNetworkInfo = AddMenuItem(menu, "MenuCopyNetworkInfo", "Copy Network Info...", false);
-    form.MenuAboutQorvix = AddMenuItem(menu, "MenuAboutQorvix", "About Quorvel", false);
-    form.N3 = AddSeparator(menu, "N3");
-    form.MenuExit = AddMenuItem(menu, "MenuExit", "Exit", false);
+    parts.MenuShowWindow = AddMenuItem(menu, "MenuShowWindow", "Show Window", false);
+    parts.MenuAlwaysOnTop = AddMenuItem(menu, "MenuAlwaysOnTop", "Always On Top", true);
+    parts.MenuMinimizetoTray = AddMenuItem(menu, "MenuMinimizetoTray", "Minimize to Tray", true);
+    parts.MenuStartMinimized = AddMenuItem(menu, "MenuStartMinimized", "Start Minimized", true);
+    parts.MenuLoadOnStartup = AddMenuItem(menu, "MenuLoadOnStartup", "Load on Startup", true);
+    parts.MenuSaveLog = AddMenuItem(menu, "MenuSaveLog", "Save Log", true);
+    parts.MenuSynchronizeTime = AddMenuItem(menu, "MenuSynchronizeTime", "Synchronize Time", true);
+    parts.N1 = AddSeparator(menu, "N1");
+    parts.MenuShowMonitor = AddMenuItem(menu, "MenuShowMonitor", "Show Monitor...", true);
+    parts.MenuHideMonitor = AddMenuItem(menu, "MenuHideMonitor", "Hide Monitor when Offline", true);
+    parts.MenuTransparent = AddMenuItem(menu, "MenuTransparent", "Transparent Monitor", true);
+    parts.N2 = AddSeparator(menu, "N2");
+    parts.MenuCopyNetworkInfo = AddMenuItem(menu, "MenuCopyNetworkInfo", "Copy Network Info...", false);
+    parts.MenuAboutQorvix = AddMenuItem(menu, "MenuAboutQorvix", "About Quorvel", false);
+    parts.N3 = AddSeparator(menu, "N3");
+    parts.MenuExit = AddMenuItem(menu, "MenuExit", "Exit", false);
 
     // The default item is the one a double click on the tray icon runs; it is shown bold.
-    menu->setDefaultAction(form.MenuShowWindow);
-    QFont bold = form.MenuShowWindow->font();
+    menu->setDefaultAction(parts.MenuShowWindow);
+    QFont bold = parts.MenuShowWindow->font();
     bold.setBold(true);
-    form.MenuShowWindow->setFont(bold);
+    parts.MenuShowWindow->setFont(bold);
 }
 
 } // namespace
 
-void Build(TMainForm& form)
+void Build(QWidget& window, TMainParts& parts)
 {
-    BuildWindow(form);
-    BuildCurrentConnectionGroup(form);
-    BuildLastConnectionGroup(form);
-    BuildTotalConnectionGroup(form);
-    BuildLowerArea(form);
-    BuildPopupMenu(form);
+    BuildWindow(window);
+    BuildCurrentConnectionGroup(window, parts);
+    BuildLastConnectionGroup(window, parts);
+    BuildTotalConnectionGroup(window, parts);
+    BuildLowerArea(window, parts);
+    BuildPopupMenu(window, parts);
 }
 
 } // namespace MainLayout

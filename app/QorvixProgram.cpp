@@ -53,12 +53,11 @@ void TQorvixProgram::Exit()
 {
     if (Exiting || !Form) return;
     Exiting = true;
-    // No poll may save the connection a second time while a failure is on screen.
-    Form->TimerStatus->stop();
+    // Every timer stops first: no poll may store the connection a second time while a failure is on screen.
     Form->DetachCloseGuard();
     std::string failure;
     try {
-        Form->FormClose();
+        Form->Shutdown();
     } catch (const std::exception& error) {
         failure = error.what();
     }

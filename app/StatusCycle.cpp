@@ -1,6 +1,7 @@
 #include "StatusCycle.h"
 
 #include "Formatting.h"
+#include "TrayImage.h"
 
 #include "platform/Checked.h"
 #include "platform/IClock.h"
@@ -21,6 +22,33 @@ void RebaseAfterCounterReset(int64_t reading, int64_t& previous, int64_t& atOnli
     previous = reading;
 }
 
+TLastTexts LastTexts(const MonitorState& state)
+{
+    using namespace Formatting;
+    return {state.LastConn,
+            CountText(state.LastSpeed),
+            CountText(state.LastSent),
+            CountText(state.LastRecv),
+            FormatDuration(state.LastDuration),
+            "Online: " + state.LastOnLine + "\r\nOffline: " + state.LastOffLine};
+}
+
+TTotalTexts TotalTexts(int64_t sent, int64_t received, int64_t duration)
+{
+    using namespace Formatting;
+    return {CountText(sent), CountText(received), FormatDuration(duration)};
+}
+
+// The current connection group of an offline window: empty, with no network information.
+void ClearCurrent(TCurrentTexts& current)
+{
+    for (std::optional<QString>* label :
+         {&current.Conn, &current.Speed, &current.Sent, &current.Recv, &current.Duration, &current.Dns1, &current.Dns2,
+          &current.Gateway, &current.ClientIp, &current.UpSpeed, &current.DownSpeed})
+        *label = QString();
+    current.ConnHint = DefaultNotAvailable;
+}
+
 } // namespace
 
 TStatusCycle::TStatusCycle(MonitorState& state, IIpHelper& ipHelper, IClock& clock)
@@ -28,9 +56,9 @@ TStatusCycle::TStatusCycle(MonitorState& state, IIpHelper& ipHelper, IClock& clo
 {
 }
 
-TTickDecision TStatusCycle::Decide()
+TStatusCycle::TDecision TStatusCycle::Decide()
 {
-    TTickDecision decision;
+    TDecision decision;
     try {
         decision.Snapshot = IPFunctions::ScanAdapters(IpHelper);
     } catch (...) {
@@ -42,7 +70,7 @@ TTickDecision TStatusCycle::Decide()
     if (decision.Snapshot.Index == 0) return decision;
     // Another adapter became the first one: the anchors belong to the old one, so its connection ends here.
     if (State.Online && decision.Snapshot.Index != OnlineIndex) {
-        decision.Action = TTickAction::GoOffline;
+        decision.Action = TAction::GoOffline;
         return decision;
     }
     try {
@@ -52,14 +80,116 @@ TTickDecision TStatusCycle::Decide()
     }
     if (decision.Sample.Type != MIB_IF_TYPE_ETHERNET) return decision;
     if (decision.Sample.OperStatus == MIB_IF_OPER_STATUS_NON_OPERATIONAL) {
-        if (State.Online) decision.Action = TTickAction::GoOffline;
+        if (State.Online) decision.Action = TAction::GoOffline;
     } else if (decision.Sample.OperStatus == MIB_IF_OPER_STATUS_OPERATIONAL) {
-        decision.Action = State.Online ? TTickAction::TakeSample : TTickAction::GoOnline;
+        decision.Action = State.Online ? TAction::TakeSample : TAction::GoOnline;
     }
     return decision;
 }
 
-void TStatusCycle::StartConnection(const TTickDecision& decision)
+TTickOutcome TStatusCycle::FirstContents() const
+{
+    TTickOutcome outcome;
+    ClearCurrent(outcome.Current);
+    outcome.Last = LastTexts(State);
+    // Offline at start: the stored totals already include the last connection.
+    outcome.Totals = TotalTexts(State.TotalSent, State.TotalRecv, State.TotalDuration);
+    return outcome;
+}
+
+TTickOutcome TStatusCycle::Tick(const TTickOptions& options)
+{
+    const TDecision decision = Decide();
+    switch (decision.Action) {
+    case TAction::GoOnline: return GoOnline(decision, options);
+    case TAction::TakeSample: return Sample(decision.Sample, options);
+    case TAction::GoOffline: return GoOffline(options);
+    case TAction::None: break;
+    }
+    return {};
+}
+
+TTickOutcome TStatusCycle::GoOnline(const TDecision& decision, const TTickOptions& options)
+{
+    using namespace Formatting;
+    const AdapterSnapshot& snapshot = decision.Snapshot;
+    StartConnection(decision);
+    ConnectionClientIp = QString::fromStdString(Entry(snapshot.ClientIps, 1));
+    State.LastOnLine = TimeStamp(Clock.Now());
+
+    TTickOutcome outcome;
+    outcome.Transition = TTransition::Online;
+    TCurrentTexts& current = outcome.Current;
+    current.Conn = State.LastConn;
+    current.Speed = CountText(State.LastSpeed);
+    current.Dns1 = QString::fromStdString(Entry(snapshot.DnsServers, 1));
+    current.Dns2 = QString::fromStdString(Entry(snapshot.DnsServers, 2));
+    current.Gateway = QString::fromStdString(Entry(snapshot.Gateways, 1));
+    current.ClientIp = ConnectionClientIp;
+    current.DurationHint = "Online: " + State.LastOnLine;
+    current.ConnHint = NetworkInfoText(snapshot);
+    outcome.RestartGraphs = TGraphBounds{State.MaxGraph, State.MinGraph};
+    outcome.TrayHint = ConnectionClientIp;
+    outcome.IconIndex = ShownIcon = 1;
+    if (options.SynchronizeTime) outcome.Sync = TSyncStep::Start;
+    outcome.Monitor =
+        DecideMonitorVisibility(TMonitorEvent::WentOnline, options.ShowMonitor, options.HideMonitor, State.Online);
+    outcome.LogLines.push_back("Online: " + State.LastOnLine);
+    return outcome;
+}
+
+TTickOutcome TStatusCycle::Sample(const InterfaceSample& sample, const TTickOptions& options)
+{
+    using namespace Formatting;
+    const std::optional<TRates> rates = TakeSample(sample);
+    if (!rates) return {};
+    TTickOutcome outcome;
+    const QString duration = FormatDuration(State.LastDuration);
+    TCurrentTexts& current = outcome.Current;
+    current.Sent = CountText(State.LastSent);
+    current.Recv = CountText(State.LastRecv);
+    current.Duration = duration;
+    current.UpSpeed = CountText(rates->UpRate);
+    current.DownSpeed = CountText(rates->DownRate);
+    // While a connection runs, the totals shown include it; only its end adds it to the totals kept.
+    outcome.Totals =
+        TotalTexts(Checked::Add(State.TotalSent, State.LastSent), Checked::Add(State.TotalRecv, State.LastRecv),
+                   Checked::Add(State.TotalDuration, State.LastDuration));
+    outcome.GraphSample = TGraphSample{rates->DownRate, rates->UpRate, duration};
+    // Only a change of image reaches the desktop.
+    if (const auto image = TrayImageForRates(rates->UpRate, rates->DownRate); image && *image != ShownIcon)
+        outcome.IconIndex = ShownIcon = *image;
+    outcome.KeepMonitorOnTop = options.ShowMonitor;
+    outcome.StatusLine =
+        StatusLine.Build(rates->UpRate, rates->DownRate, State.LastSent, State.LastRecv, State.LastDuration);
+    return outcome;
+}
+
+TTickOutcome TStatusCycle::GoOffline(const TTickOptions& options)
+{
+    using namespace Formatting;
+    EndConnection();
+    State.LastOffLine = TimeStamp(Clock.Now());
+
+    TTickOutcome outcome;
+    outcome.Transition = TTransition::Offline;
+    // The figures are stored before they join the totals: the stored totals are the finished connections'.
+    outcome.StoreStatistics = true;
+    outcome.HistoryClientIp = ConnectionClientIp;
+    outcome.Last = LastTexts(State);
+    AddLastToTotals();
+    ClearCurrent(outcome.Current);
+    ConnectionClientIp.clear();
+    outcome.TrayHint = NoAddress;
+    outcome.IconIndex = ShownIcon = 0;
+    if (options.SynchronizeTime) outcome.Sync = TSyncStep::Stop;
+    outcome.Monitor =
+        DecideMonitorVisibility(TMonitorEvent::WentOffline, options.ShowMonitor, options.HideMonitor, State.Online);
+    outcome.LogLines.push_back("Offline: " + State.LastOffLine);
+    return outcome;
+}
+
+void TStatusCycle::StartConnection(const TDecision& decision)
 {
     const int64_t tick = Clock.TickCount();
     const auto sent = Checked::Narrow<int64_t>(decision.Sample.OutOctets);

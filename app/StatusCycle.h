@@ -1,20 +1,23 @@
 #pragma once
 
 #include "MonitorState.h"
+#include "StatusLine.h"
+#include "TickOutcome.h"
 
 #include "netinfo/IPFunctions.h"
+
+#include <QString>
 
 #include <optional>
 
 class IClock;
 class IIpHelper;
 
-enum class TTickAction { None, GoOnline, TakeSample, GoOffline };
-
-struct TTickDecision {
-    TTickAction Action = TTickAction::None;
-    AdapterSnapshot Snapshot;
-    InterfaceSample Sample;
+// The options a tick reads: the check marks of the popup menu as they are at the tick.
+struct TTickOptions {
+    bool SynchronizeTime = false;
+    bool ShowMonitor = true;
+    bool HideMonitor = false;
 };
 
 struct TRates {
@@ -22,33 +25,54 @@ struct TRates {
     int64_t DownRate = 0;
 };
 
-// The decisions and the arithmetic of the once-a-second poll: which way the connection goes, the anchors,
-// the rates, byte counts, duration and totals. The main window writes the displays around these steps.
+// The once-a-second poll: which way the connection goes, the anchors, the rates, byte counts, duration
+// and totals, and every text the displays show for them. It decides; the displays only write.
 class TStatusCycle {
 public:
     TStatusCycle(MonitorState& state, IIpHelper& ipHelper, IClock& clock);
 
-    // Reads the adapter and its interface row and decides what this tick does. Query failures of any kind
-    // end the tick quietly (action None).
-    TTickDecision Decide();
+    // Reads the adapter and its interface row and returns what this tick does. Query failures of any kind
+    // end the tick quietly (no transition, nothing to show). Arithmetic failures of a sample raise, with
+    // the state as it was before the failing step.
+    TTickOutcome Tick(const TTickOptions& options);
+
+    // What the displays show before the first tick: the state as start-up loaded it, offline.
+    TTickOutcome FirstContents() const;
+
+    // The running connection's client address, as it came up.
+    const QString& ClientIp() const { return ConnectionClientIp; }
+
+private:
+    enum class TAction { None, GoOnline, TakeSample, GoOffline };
+    struct TDecision {
+        TAction Action = TAction::None;
+        AdapterSnapshot Snapshot;
+        InterfaceSample Sample;
+    };
+
+    TDecision Decide();
+    TTickOutcome GoOnline(const TDecision& decision, const TTickOptions& options);
+    TTickOutcome GoOffline(const TTickOptions& options);
+    TTickOutcome Sample(const InterfaceSample& sample, const TTickOptions& options);
 
     // Offline to online: anchors from one tick count and one pair of counter readings.
-    void StartConnection(const TTickDecision& decision);
-    // One sample; no rates when no time has passed since the previous one, or more than the rates' 32-bit
-    // range of milliseconds. Overflows raise.
+    void StartConnection(const TDecision& decision);
+    // No rates when no time has passed since the previous sample, or more than the rates' 32-bit range of
+    // milliseconds.
     std::optional<TRates> TakeSample(const InterfaceSample& sample);
+    // The connection's figures and the anchors at one reading.
+    void CountSince(int64_t tick, int64_t sent, int64_t received);
     // Online to offline: the anchors go back to 0; the last connection's figures stay. A connection that
     // ends before its first sample counts no bytes and its real duration.
     void EndConnection();
     void AddLastToTotals();
 
-private:
-    // The connection's figures and the anchors at one reading.
-    void CountSince(int64_t tick, int64_t sent, int64_t received);
-
     MonitorState& State;
     IIpHelper& IpHelper;
     IClock& Clock;
+    TStatusLine StatusLine;
+    QString ConnectionClientIp;
     uint32_t OnlineIndex = 0; // the adapter the running connection's anchors belong to
     bool Sampled = false;     // the running connection's figures have been counted at least once
+    int32_t ShownIcon = 0;    // the tray image the last outcome asked for
 };

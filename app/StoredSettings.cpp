@@ -4,6 +4,7 @@
 #include "settings/MyReg.h"
 #include "settings/RegBatch.h"
 
+#include <limits>
 #include <variant>
 
 namespace StoredSettings {
@@ -13,8 +14,33 @@ constexpr const char* Position = "Position";
 constexpr const char* Option = "Option";
 constexpr const char* Stats = "Stats";
 
-constexpr int32_t DefaultMainTop = 50;
-constexpr int32_t DefaultMainLeft = 50;
+// A window's two position values and where it goes when nothing is stored.
+struct TPositionEntry {
+    const char* TopName;
+    const char* LeftName;
+    TPosition Default;
+};
+
+constexpr TPositionEntry MainPosition{"MainTop", "MainLeft", {50, 50}};
+constexpr TPositionEntry MonitorPosition{"MonTop", "MonLeft", {20, 300}};
+
+// The values of the Option section besides the check marks, in the order they are stored: a number with
+// its default, or a text with its own.
+struct TNumberEntry {
+    const char* Name;
+    std::variant<QString MonitorState::*, int64_t MonitorState::*> Field;
+    int64_t Default = 0;
+    const char* TextDefault = "";
+};
+
+const std::array<TNumberEntry, 4> NumbersTable{{
+    {"MaxGraph", &MonitorState::MaxGraph, DefaultMaxGraph},
+    {"MinGraph", &MonitorState::MinGraph, DefaultMinGraph},
+    {"SynchronizeTimeServer", &MonitorState::SynchronizeTimeServer, 0, DefaultSynchronizeTimeServer},
+    {"SynchronizeTimeInterval", &MonitorState::SynchronizeTimeInterval, DefaultSynchronizeTimeInterval},
+}};
+constexpr const char* MonAlpha = "MonAlpha";
+constexpr int32_t DefaultMonAlpha = 120;
 
 // One statistic: a text or a number of the state; a stored total also carries the running connection's
 // share that saving adds to it.
@@ -53,19 +79,33 @@ void SaveOptions(TMyReg& reg, const TOptions& options)
         reg.WriteFlagValue(Option, Options[i].Name, options[i]);
 }
 
-TPosition LoadMainPosition(TMyReg& reg)
+TPosition LoadPosition(TMyReg& reg, const TPositionEntry& entry)
 {
-    return {reg.ReadIntValue(Position, "MainTop", DefaultMainTop),
-            reg.ReadIntValue(Position, "MainLeft", DefaultMainLeft)};
+    return {reg.ReadIntValue(Position, entry.TopName, entry.Default.Top),
+            reg.ReadIntValue(Position, entry.LeftName, entry.Default.Left)};
 }
 
-void SavePositions(TMyReg& reg, TPosition main, std::optional<TPosition> monitor)
+void SavePosition(TMyReg& reg, const TPositionEntry& entry, TPosition position)
 {
-    reg.WriteIntValue(Position, "MainTop", main.Top);
-    reg.WriteIntValue(Position, "MainLeft", main.Left);
-    if (!monitor) return;
-    reg.WriteIntValue(Position, "MonTop", monitor->Top);
-    reg.WriteIntValue(Position, "MonLeft", monitor->Left);
+    reg.WriteIntValue(Position, entry.TopName, position.Top);
+    reg.WriteIntValue(Position, entry.LeftName, position.Left);
+}
+
+TPosition LoadMainPosition(TMyReg& reg) { return LoadPosition(reg, MainPosition); }
+
+TMonitorWindow LoadMonitorWindow(TMyReg& reg)
+{
+    // The program itself only stores levels that fit 32 bits; anything else is not a level it wrote, so the
+    // default stands in for it.
+    const int64_t stored = reg.ReadInt64Value(Option, MonAlpha, DefaultMonAlpha);
+    const bool fits = stored >= std::numeric_limits<int32_t>::min() && stored <= std::numeric_limits<int32_t>::max();
+    return {LoadPosition(reg, MonitorPosition), fits ? static_cast<int32_t>(stored) : DefaultMonAlpha};
+}
+
+void SavePositions(TMyReg& reg, const TClosingValues& values)
+{
+    SavePosition(reg, MainPosition, values.Main);
+    if (values.Monitor) SavePosition(reg, MonitorPosition, values.Monitor->Position);
 }
 
 void LoadStats(TMyReg& reg, MonitorState& state)
@@ -87,46 +127,42 @@ void SaveStats(TMyReg& reg, const MonitorState& state)
             continue;
         }
         int64_t value = state.*std::get<int64_t MonitorState::*>(entry.Field);
-        if (entry.AddedWhenSaved) value = Checked::Add(value, state.*entry.AddedWhenSaved);
+        if (entry.AddedWhenSaved && state.Online) value = Checked::Add(value, state.*entry.AddedWhenSaved);
         reg.WriteInt64Value(Stats, entry.Name, value);
+    }
+}
+
+void SaveTotals(TMyReg& reg, const MonitorState& state)
+{
+    for (const TStatsEntry& entry : StatsTable) {
+        if (entry.AddedWhenSaved)
+            reg.WriteInt64Value(Stats, entry.Name, state.*std::get<int64_t MonitorState::*>(entry.Field));
     }
 }
 
 void LoadNumbers(TMyReg& reg, MonitorState& state)
 {
-    state.MaxGraph = reg.ReadInt64Value(Option, "MaxGraph", DefaultMaxGraph);
-    state.MinGraph = reg.ReadInt64Value(Option, "MinGraph", DefaultMinGraph);
-    state.SynchronizeTimeServer =
-        QString::fromStdString(reg.ReadTextValue(Option, "SynchronizeTimeServer", DefaultSynchronizeTimeServer));
-    state.SynchronizeTimeInterval =
-        reg.ReadInt64Value(Option, "SynchronizeTimeInterval", DefaultSynchronizeTimeInterval);
-}
-
-void SaveNumbers(TMyReg& reg, const MonitorState& state, std::optional<int32_t> monAlpha)
-{
-    reg.WriteInt64Value(Option, "MaxGraph", state.MaxGraph);
-    reg.WriteInt64Value(Option, "MinGraph", state.MinGraph);
-    reg.WriteTextValue(Option, "SynchronizeTimeServer", state.SynchronizeTimeServer.toStdString());
-    reg.WriteInt64Value(Option, "SynchronizeTimeInterval", state.SynchronizeTimeInterval);
-    if (monAlpha) reg.WriteInt64Value(Option, "MonAlpha", *monAlpha);
-}
-
-std::exception_ptr SaveAtExit(TMyReg& reg, const MonitorState& state, const TClosingValues& values,
-                              const std::function<void()>& saveStats)
-{
-    const TRegBatch oneUpdate(reg); // shutdown is one rewrite: a crash keeps the old or the new generation
-    std::exception_ptr statsFailure;
-    SavePositions(reg, values.Main, values.Monitor ? std::optional<TPosition>(values.Monitor->Position) : std::nullopt);
-    if (state.Online) {
-        try {
-            saveStats();
-        } catch (const std::exception&) {
-            statsFailure = std::current_exception();
+    for (const TNumberEntry& entry : NumbersTable) {
+        if (const auto* text = std::get_if<QString MonitorState::*>(&entry.Field)) {
+            state.*(*text) = QString::fromStdString(reg.ReadTextValue(Option, entry.Name, entry.TextDefault));
+        } else {
+            state.*std::get<int64_t MonitorState::*>(entry.Field) =
+                reg.ReadInt64Value(Option, entry.Name, entry.Default);
         }
     }
+}
+
+void SaveOptionsAndNumbers(TMyReg& reg, const MonitorState& state, const TClosingValues& values)
+{
     SaveOptions(reg, values.Options);
-    SaveNumbers(reg, state, values.Monitor ? std::optional<int32_t>(values.Monitor->MonAlpha) : std::nullopt);
-    return statsFailure;
+    for (const TNumberEntry& entry : NumbersTable) {
+        if (const auto* text = std::get_if<QString MonitorState::*>(&entry.Field)) {
+            reg.WriteTextValue(Option, entry.Name, (state.*(*text)).toStdString());
+        } else {
+            reg.WriteInt64Value(Option, entry.Name, state.*std::get<int64_t MonitorState::*>(entry.Field));
+        }
+    }
+    if (values.Monitor) reg.WriteInt64Value(Option, MonAlpha, values.Monitor->MonAlpha);
 }
 
 } // namespace StoredSettings

@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <exception>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -61,33 +59,34 @@ struct TPosition {
 };
 
 TPosition LoadMainPosition(TMyReg& reg);
-// Without a monitor window its stored position is left as it is.
-void SavePositions(TMyReg& reg, TPosition main, std::optional<TPosition> monitor);
 
-// The ten connection statistics. The stored totals include the last connection; the totals in memory
-// leave a running connection out, so saving adds it.
-void LoadStats(TMyReg& reg, MonitorState& state);
-void SaveStats(TMyReg& reg, const MonitorState& state);
-
-// The graph bounds and the time synchronisation settings, then the monitor's opacity level.
-void LoadNumbers(TMyReg& reg, MonitorState& state);
-void SaveNumbers(TMyReg& reg, const MonitorState& state, std::optional<int32_t> monAlpha);
-
-// What the windows hold at exit.
+// The monitor window's place and its opacity level (only the low 8 bits reach the window system).
 struct TMonitorWindow {
     TPosition Position;
     int32_t MonAlpha = 0;
 };
+TMonitorWindow LoadMonitorWindow(TMyReg& reg);
+
+// The ten connection statistics. The totals in memory leave a running connection out, so storing them
+// while online adds it; once the connection has ended the totals already hold it.
+void LoadStats(TMyReg& reg, MonitorState& state);
+void SaveStats(TMyReg& reg, const MonitorState& state);
+// Only the three totals, as they are in memory.
+void SaveTotals(TMyReg& reg, const MonitorState& state);
+
+// The graph bounds and the time synchronisation settings.
+void LoadNumbers(TMyReg& reg, MonitorState& state);
+
+// What the windows hold at exit.
 struct TClosingValues {
     TPosition Main;
     std::optional<TMonitorWindow> Monitor; // nothing when no monitor window was made
     TOptions Options{};
 };
 
-// Everything kept at exit, as one update of the store: positions, the running connection (saveStats, only
-// while online), the options and the numbers. A failure of saveStats (its history file) does not keep the
-// rest from being saved: it is returned once everything is written, for the caller to report.
-std::exception_ptr SaveAtExit(TMyReg& reg, const MonitorState& state, const TClosingValues& values,
-                              const std::function<void()>& saveStats);
+// The windows' values at exit, in the order of the tables: positions, then (after the caller's
+// statistics) the options and the numbers. Without a monitor window its stored values stay as they are.
+void SavePositions(TMyReg& reg, const TClosingValues& values);
+void SaveOptionsAndNumbers(TMyReg& reg, const MonitorState& state, const TClosingValues& values);
 
 } // namespace StoredSettings

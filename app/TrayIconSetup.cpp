@@ -1,6 +1,6 @@
 #include "TrayIconSetup.h"
 
-#include "main.h"
+#include "MainParts.h"
 
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtTimer.h"
@@ -10,36 +10,37 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 #include <memory>
 
-void TrayIconSetup::Build(TMainForm& form, INotificationArea* notificationArea)
+void TrayIconSetup::Build(QWidget& window, TMainParts& parts, INotificationArea* notificationArea)
 {
-    form.IconList = new TImageList(&form);
-    form.IconList->setObjectName("IconList");
+    parts.IconList = new TImageList(&window);
+    parts.IconList->setObjectName("IconList");
     for (int state = 0; state < TrayArtwork::StateCount; ++state)
-        form.IconList->Add(TrayArtwork::Icon(state));
+        parts.IconList->Add(TrayArtwork::Icon(state));
     // The desktop's area belongs to the icon, so that it outlives every request the icon makes.
     std::unique_ptr<TQtNotificationArea> ownArea;
     if (!notificationArea) notificationArea = (ownArea = std::make_unique<TQtNotificationArea>()).get();
-    auto* icon = form.TrayIcon =
-        new TTrayIcon(*notificationArea, std::make_unique<TQtTimer>(), std::make_unique<TQtTimer>(), &form);
+    auto* icon = parts.TrayIcon =
+        new TTrayIcon(*notificationArea, std::make_unique<TQtTimer>(), std::make_unique<TQtTimer>(), &window);
     if (ownArea) ownArea.release()->setParent(icon);
     icon->setObjectName("TrayIcon");
-    icon->SetIconList(form.IconList);
-    icon->SetPopupMenu(form.PopupMenu);
+    icon->SetIconList(parts.IconList);
+    icon->SetPopupMenu(parts.PopupMenu);
     icon->SetHint("0.0.0.0");
     icon->SetIconIndex(0);
     icon->SetCycleInterval(0);
-    icon->SetMainWindow(&form);
+    icon->SetMainWindow(&window);
     icon->Loaded();
 }
 
-void TrayIconSetup::LoadUserImages(TMainForm& form, const std::string& programPath)
+void TrayIconSetup::LoadUserImages(TMainParts& parts, const std::string& programPath)
 {
     const QDir folder = QFileInfo(QString::fromStdString(programPath)).absoluteDir();
     for (int i = 0; i < TrayArtwork::StateCount; ++i) {
-        const bool loaded = form.IconList->LoadFromFile(i, folder.filePath(QString("qorvix%1.ico").arg(i)));
-        if (loaded && i == 0) form.TrayIcon->SetIconIndex(0);
+        const bool loaded = parts.IconList->LoadFromFile(i, folder.filePath(QString("qorvix%1.ico").arg(i)));
+        if (loaded && i == 0) parts.TrayIcon->SetIconIndex(0);
     }
 }

@@ -1,15 +1,15 @@
 #include "main.h"
 
 #include "BevelPanel.h"
-#include "ConnectionHistory.h"
 #include "Formatting.h"
 #include "LoadOnStartup.h"
+#include "MainDisplays.h"
 #include "MainLayout.h"
+#include "StatisticsKeeper.h"
 #include "StatusLogView.h"
 #include "SyncSchedule.h"
 #include "SyncTimer.h"
 #include "TrayIconSetup.h"
-#include "TrayImage.h"
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
@@ -28,12 +28,10 @@
 
 #include <exception>
 
-#include "platform/Checked.h"
 #include "platform/Exceptions.h"
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
-#include "settings/RegBatch.h"
 
 namespace {
 
@@ -43,12 +41,14 @@ constexpr const char* VersionLine = "Quorvel v1.0.0.04";
 } // namespace
 
 TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationArea* notificationArea)
-    : QWidget(parent), MyReg(services.Registry), Services(services), Cycle(State, services.IpHelper, services.Clock)
+    : QWidget(parent), MyReg(services.Registry), Services(services), Cycle(State, services.IpHelper, services.Clock),
+      Keeper(
+          std::make_unique<TStatisticsKeeper>(MyReg, State, services.TextFiles, services.Clock, services.ProgramPath))
 {
     MyReg.SetRegKey(StoredSettings::RegKey);
-    MainLayout::Build(*this);
+    MainLayout::Build(*this, *this);
     BuildTimers();
-    TrayIconSetup::Build(*this, notificationArea);
+    TrayIconSetup::Build(*this, *this, notificationArea);
     WireEvents();
     BuildTimeClient();
     WatchAdapterChanges();
@@ -113,8 +113,6 @@ void TMainForm::FormCreate()
     AddLogLine(VersionLine);
     if (const std::string problem = MyReg.LoadProblem(); !problem.empty()) AddLogLine(QString::fromStdString(problem));
     TrayIconSetup::LoadUserImages(*this, Services.ProgramPath);
-    ClearCurrentConnection();
-    LabelConn->setToolTip(DefaultNotAvailable);
     Trend->ClearDataA();
     Trend->ClearDataB();
     // Applied as stored, even off every screen: the user may have a screen attached only sometimes.
@@ -134,9 +132,7 @@ void TMainForm::FormCreate()
     } else {
         show();
     }
-    ShowLastConnection();
-    // Offline at start: the stored totals already include the last connection.
-    ShowTotals(State.TotalSent, State.TotalRecv, State.TotalDuration);
+    ShowDisplays(Cycle.FirstContents());
     ApplySynchronizeTime();
     TimerStatus->start();
     // The first poll does not wait a whole interval, so the first figures follow one second later. It runs
@@ -163,25 +159,26 @@ StoredSettings::TClosingValues TMainForm::ClosingValues() const
     return values;
 }
 
+TTickOptions TMainForm::TickOptions() const
+{
+    return {MenuSynchronizeTime->isChecked(), MenuShowMonitor->isChecked(), MenuHideMonitor->isChecked()};
+}
+
 void TMainForm::FormClose()
 {
-    if (const std::exception_ptr historyFailure =
-            StoredSettings::SaveAtExit(MyReg, State, ClosingValues(), [this] { SaveStats(); }))
+    if (const std::exception_ptr historyFailure = Keeper->StoreAtExit(ClosingValues(), Cycle.ClientIp()))
         std::rethrow_exception(historyFailure);
 }
 
-void TMainForm::SaveStats()
+void TMainForm::Shutdown()
 {
-    State.LastOffLine = Formatting::TimeStamp(Services.Clock.Now());
-    {
-        const TRegBatch oneUpdate(MyReg); // a crash keeps the old or the new statistics, never a mix
-        StoredSettings::SaveStats(MyReg, State);
-    }
-    if (!MenuSaveLog->isChecked()) return;
-    ConnectionHistory::Append(Services.TextFiles,
-                              ConnectionHistory::HistoryPath(Services.TextFiles, Services.ProgramPath),
-                              ConnectionHistory::RecordLine(State, ClientIp));
+    TimerStatus->stop();
+    SyncTimer->SetEnabled(false);
+    TrayIcon->StopTimers();
+    FormClose();
 }
+
+void TMainForm::SaveStats() { Keeper->StoreConnectionEndingNow(MenuSaveLog->isChecked(), Cycle.ClientIp()); }
 
 void TMainForm::AddLogLine(const QString& text)
 {
@@ -200,127 +197,40 @@ void TMainForm::ResetDblClick()
 {
     for (TValueLabel* total : {LabelTotalSent, LabelTotalRecv, LabelTotalDuration})
         total->SetCaption({});
-    State.TotalSent = State.TotalRecv = State.TotalDuration = 0;
+    Keeper->ResetTotals();
     AddLogLine("Reset total connection statistic.");
 }
 
-void TMainForm::TimerStatusTimer()
+void TMainForm::TimerStatusTimer() { TickOutcome::Carry(Cycle.Tick(TickOptions()), *this); }
+
+void TMainForm::StoreStatistics(const TTickOutcome& outcome)
 {
-    const TTickDecision decision = Cycle.Decide();
-    switch (decision.Action) {
-    case TTickAction::GoOnline: GoOnline(decision); break;
-    case TTickAction::TakeSample: TakeSample(decision.Sample); break;
-    case TTickAction::GoOffline: GoOffline(); break;
-    case TTickAction::None: break;
+    Keeper->StoreFinishedConnection(MenuSaveLog->isChecked(), outcome.HistoryClientIp);
+}
+
+void TMainForm::ShowDisplays(const TTickOutcome& outcome) { MainDisplays::Show(outcome, *this, MonForm); }
+
+void TMainForm::StepSyncTimer(TSyncStep step)
+{
+    if (step == TSyncStep::Start) Schedule->ConnectionUp(true);
+    if (step == TSyncStep::Stop) Schedule->ConnectionDown(true);
+}
+
+void TMainForm::ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop)
+{
+    if (!MonForm) return;
+    switch (visibility) {
+    case TMonitorVisibility::Show:
+        MonForm->show();
+        RaiseWhereStacked(MonForm);
+        break;
+    case TMonitorVisibility::Hide: MonForm->hide(); break;
+    case TMonitorVisibility::Keep: break;
     }
+    if (keepOnTop) MonForm->KeepOnTop();
 }
 
-void TMainForm::GoOnline(const TTickDecision& decision)
-{
-    using namespace Formatting;
-    const AdapterSnapshot& snapshot = decision.Snapshot;
-    Cycle.StartConnection(decision);
-    LabelConn->SetCaption(State.LastConn);
-    LabelSpeed->SetCaption(CountText(State.LastSpeed));
-    Trend->SetMaxVal(State.MaxGraph);
-    Trend->SetMinVal(State.MinGraph);
-    Trend->ClearDataA();
-    Trend->ClearDataB();
-    if (MonForm) MonForm->RestartTrend(State.MaxGraph, State.MinGraph);
-    LabelDNS1->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 1)));
-    LabelDNS2->SetCaption(QString::fromStdString(Entry(snapshot.DnsServers, 2)));
-    LabelGatewayIP->SetCaption(QString::fromStdString(Entry(snapshot.Gateways, 1)));
-    ClientIp = QString::fromStdString(Entry(snapshot.ClientIps, 1));
-    LabelClientIP->SetCaption(ClientIp);
-    State.LastOnLine = TimeStamp(Services.Clock.Now());
-    LabelDuration->setToolTip("Online: " + State.LastOnLine);
-    LabelConn->setToolTip(NetworkInfoText(snapshot));
-    TrayIcon->SetHint(ClientIp);
-    TrayIcon->SetIconIndex(1);
-    ApplyMonitorVisibility(TMonitorEvent::WentOnline);
-    AddLogLine("Online: " + State.LastOnLine);
-    Schedule->ConnectionUp(MenuSynchronizeTime->isChecked());
-}
-
-void TMainForm::TakeSample(const InterfaceSample& sample)
-{
-    using namespace Formatting;
-    const std::optional<TRates> rates = Cycle.TakeSample(sample);
-    if (!rates) return;
-    Trend->AddDataA(rates->DownRate);
-    Trend->AddDataB(rates->UpRate);
-    const QString duration = FormatDuration(State.LastDuration);
-    if (MonForm) MonForm->ShowSample(rates->DownRate, rates->UpRate, duration);
-    LabelSent->SetCaption(CountText(State.LastSent));
-    LabelRecv->SetCaption(CountText(State.LastRecv));
-    LabelDuration->SetCaption(duration);
-    LabelUpSpeed->SetCaption(CountText(rates->UpRate));
-    LabelDownSpeed->SetCaption(CountText(rates->DownRate));
-    ShowTotals();
-    // Only a change of image reaches the desktop.
-    if (const auto image = TrayImageForRates(rates->UpRate, rates->DownRate); image && *image != TrayIcon->IconIndex())
-        TrayIcon->SetIconIndex(*image);
-    if (MonForm && MenuShowMonitor->isChecked()) MonForm->KeepOnTop();
-    Services.Console.WriteLine(
-        StatusLine.Build(rates->UpRate, rates->DownRate, State.LastSent, State.LastRecv, State.LastDuration));
-}
-
-void TMainForm::GoOffline()
-{
-    Cycle.EndConnection();
-    // A history file that cannot be written must not leave the connection half ended: the totals in
-    // memory would miss it and the next save would store totals without it. The error is reported once
-    // the transition is complete.
-    std::exception_ptr historyFailure;
-    try {
-        SaveStats();
-    } catch (const EInOutError&) {
-        historyFailure = std::current_exception();
-    }
-    ShowLastConnection();
-    Cycle.AddLastToTotals();
-    ClearCurrentConnection();
-    ClientIp.clear();
-    LabelConn->setToolTip(DefaultNotAvailable);
-    TrayIcon->SetHint("0.0.0.0");
-    TrayIcon->SetIconIndex(0);
-    ApplyMonitorVisibility(TMonitorEvent::WentOffline);
-    AddLogLine("Offline: " + State.LastOffLine);
-    Schedule->ConnectionDown(MenuSynchronizeTime->isChecked());
-    if (historyFailure) std::rethrow_exception(historyFailure);
-}
-
-void TMainForm::ShowLastConnection()
-{
-    using namespace Formatting;
-    LabelLastConn->SetCaption(State.LastConn);
-    LabelLastSpeed->SetCaption(CountText(State.LastSpeed));
-    LabelLastSent->SetCaption(CountText(State.LastSent));
-    LabelLastRecv->SetCaption(CountText(State.LastRecv));
-    LabelLastDuration->SetCaption(FormatDuration(State.LastDuration));
-    LabelLastDuration->setToolTip("Online: " + State.LastOnLine + "\r\nOffline: " + State.LastOffLine);
-}
-
-// While a connection runs, the totals shown include it; only its end adds it to the stored totals.
-void TMainForm::ShowTotals()
-{
-    ShowTotals(Checked::Add(State.TotalSent, State.LastSent), Checked::Add(State.TotalRecv, State.LastRecv),
-               Checked::Add(State.TotalDuration, State.LastDuration));
-}
-
-void TMainForm::ShowTotals(int64_t sent, int64_t received, int64_t duration)
-{
-    LabelTotalSent->SetCaption(Formatting::CountText(sent));
-    LabelTotalRecv->SetCaption(Formatting::CountText(received));
-    LabelTotalDuration->SetCaption(Formatting::FormatDuration(duration));
-}
-
-void TMainForm::ClearCurrentConnection()
-{
-    for (TValueLabel* label : {LabelConn, LabelSpeed, LabelSent, LabelRecv, LabelDuration, LabelDNS1, LabelDNS2,
-                               LabelGatewayIP, LabelClientIP, LabelUpSpeed, LabelDownSpeed})
-        label->SetCaption({});
-}
+void TMainForm::WriteStatusLine(const std::string& line) { Services.Console.WriteLine(line); }
 
 // --- Scheduled clock synchronisation
 
@@ -368,7 +278,9 @@ void TMainForm::MenuSynchronizeTimeClick(bool checked) { Schedule->OptionChanged
 void TMainForm::TimerSynchronizeTimeTimer() { Schedule->TimerTick(); }
 TMonFormLinks TMainForm::MonitorLinks()
 {
-    return TMonFormLinks{MyReg, PopupMenu, MenuShowMonitor, MenuHideMonitor, MenuTransparent, Trend, this};
+    const StoredSettings::TMonitorWindow stored = StoredSettings::LoadMonitorWindow(MyReg);
+    const TMonPlacement placement{stored.Position.Top, stored.Position.Left, stored.MonAlpha};
+    return TMonFormLinks{placement, PopupMenu, MenuShowMonitor, MenuHideMonitor, MenuTransparent, Trend, this};
 }
 
 void TMainForm::AttachWindows(TMonForm* monForm, TAboutForm* aboutForm)
@@ -381,15 +293,9 @@ void TMainForm::AttachWindows(TMonForm* monForm, TAboutForm* aboutForm)
 
 void TMainForm::ApplyMonitorVisibility(TMonitorEvent event)
 {
-    if (!MonForm) return;
-    switch (DecideMonitorVisibility(event, MenuShowMonitor->isChecked(), MenuHideMonitor->isChecked(), State.Online)) {
-    case TMonitorVisibility::Show:
-        MonForm->show();
-        RaiseWhereStacked(MonForm);
-        break;
-    case TMonitorVisibility::Hide: MonForm->hide(); break;
-    case TMonitorVisibility::Keep: break;
-    }
+    ApplyMonitor(
+        DecideMonitorVisibility(event, MenuShowMonitor->isChecked(), MenuHideMonitor->isChecked(), State.Online),
+        false);
 }
 
 void TMainForm::MenuShowMonitorClick() { ApplyMonitorVisibility(TMonitorEvent::ShowMonitorCommand); }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "MainParts.h"
 #include "MonitorState.h"
 #include "MonitorVisibility.h"
 #include "StatusCycle.h"
-#include "StatusLine.h"
 #include "StoredSettings.h"
+#include "TickOutcome.h"
 #include "platform/PlatformServices.h"
 #include "settings/MyReg.h"
 #include "timeclient/netclock.h"
@@ -13,29 +14,18 @@
 
 #include <memory>
 
-class QAction;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QMenu;
 class INotificationArea;
-class QTimer;
 class TAboutForm;
-class TBevelPanel;
-class TImageList;
 class TMonForm;
 struct TMonFormLinks;
-class TStatusLogView;
+class TStatisticsKeeper;
 class TSyncSchedule;
 class TSyncTimer;
 class TNetClockTimeClient;
-class TTrayIcon;
-class TTrend;
-class TValueLabel;
 
-// The main window. Its components are public as the window's parts that the other modules work on;
-// the decisions live in plain classes, this form only wires and writes captions.
-class TMainForm : public QWidget {
+// The main window. Its components (TMainParts) are public as the window's parts that the other modules
+// work on; the poll cycle decides, the statistics keeper stores, and this form only wires and writes.
+class TMainForm : public QWidget, public TMainParts, private ITickTargets {
     Q_OBJECT
 public:
     // Without a notification area of the caller's, the desktop's is used.
@@ -46,24 +36,27 @@ public:
     // The window's creation: the version line, the tray images, the stored position, statistics, options
     // and numbers, the first contents of every display, the time client's settings, then the status timer.
     void FormCreate();
+    // The program's end, for every way out: every timer stops, so nothing polls, synchronises or cycles
+    // the tray any more, and the windows' values and a running connection are stored as one update. A
+    // history-file failure raises its EInOutError after everything else is stored. Never waits.
+    void Shutdown();
     // The window's end: positions, the running connection, options and numbers, as one update of the store.
     // A history-file failure raises its EInOutError after everything else is saved.
     void FormClose();
+    // Stores the connection ending now as the last one and, with "Save Log" checked, appends it to the
+    // history file. A history failure raises EInOutError after the statistics are stored.
+    void SaveStats();
     // From now on a close request is granted instead of minimising the window.
     void DetachCloseGuard() { CloseGuarded = false; }
 
     // The once-a-second poll of the connection.
     void TimerStatusTimer();
 
-    // Stores the last connection and the totals including it and, with "Save Log" checked, appends it to
-    // the history file. A history failure raises EInOutError after the statistics are stored.
-    void SaveStats();
-
-    void AddLogLine(const QString& text);
+    void AddLogLine(const QString& text) override;
     void LabelConnDblClick();
     void ResetDblClick();
 
-    // What the monitor window is given: the settings store, the menu and its check marks, the main graph.
+    // What the monitor window is given: its stored placement, the menu and its check marks, the main graph.
     TMonFormLinks MonitorLinks();
     // The two secondary windows, created after this one; the poll cycle and the menu drive them from then on.
     void AttachWindows(TMonForm* monForm, TAboutForm* aboutForm);
@@ -86,57 +79,6 @@ public:
     MonitorState State;
     TMyReg MyReg;
 
-    QGroupBox* GroupBox2 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
-
-    TValueLabel* LabelConn = nullptr;
-    TValueLabel* LabelSpeed = nullptr;
-    TValueLabel* LabelSent = nullptr;
-    TValueLabel* LabelRecv = nullptr;
-    TValueLabel* LabelDuration = nullptr;
-    TValueLabel* LabelDNS1 = nullptr;
-    TValueLabel* LabelDNS2 = nullptr;
-    TValueLabel* LabelGatewayIP = nullptr;
-    TValueLabel* LabelClientIP = nullptr;
-    TValueLabel* LabelUpSpeed = nullptr;
-    TValueLabel* LabelDownSpeed = nullptr;
-
-    TValueLabel* LabelLastConn = nullptr;
-    TValueLabel* LabelLastSpeed = nullptr;
-    TValueLabel* LabelLastSent = nullptr;
-    TValueLabel* LabelLastRecv = nullptr;
-    TValueLabel* LabelLastDuration = nullptr;
-
-    TValueLabel* LabelTotalSent = nullptr;
-    TValueLabel* LabelTotalRecv = nullptr;
-    TValueLabel* LabelTotalDuration = nullptr;
-
-    TBevelPanel* Reset = nullptr;
-    TTrend* Trend = nullptr;
-    TStatusLogView* Log = nullptr;
-
-    QMenu* PopupMenu = nullptr;
-    QAction* MenuShowWindow = nullptr;
-    QAction* MenuAlwaysOnTop = nullptr;
-    QAction* MenuMinimizetoTray = nullptr;
-    QAction* MenuStartMinimized = nullptr;
-    QAction* MenuLoadOnStartup = nullptr;
-    QAction* MenuSaveLog = nullptr;
-    QAction* MenuSynchronizeTime = nullptr;
-    QAction* N1 = nullptr;
-    QAction* MenuShowMonitor = nullptr;
-    QAction* MenuHideMonitor = nullptr;
-    QAction* MenuTransparent = nullptr;
-    QAction* N2 = nullptr;
-    QAction* MenuCopyNetworkInfo = nullptr;
-    QAction* MenuAboutQorvix = nullptr;
-    QAction* N3 = nullptr;
-    QAction* MenuExit = nullptr;
-
-    QTimer* TimerStatus = nullptr;
-    QTimer* TimerSynchronizeTime = nullptr;
-
     // Scheduled clock synchronisation. The component is created with the window: without the engine the
     // window's creation fails with its ENetClock.
     TNetClock NetClock;
@@ -145,8 +87,6 @@ public:
     void TimerSynchronizeTimeTimer();
     // The synchronisation timer's interval and whether it runs (TimerSynchronizeTime drives it).
     const TSyncTimer& SynchronizeTimer() const { return *SyncTimer; }
-    TImageList* IconList = nullptr;
-    TTrayIcon* TrayIcon = nullptr;
     TMonForm* MonForm = nullptr;
     TAboutForm* AboutForm = nullptr;
 
@@ -157,24 +97,23 @@ protected:
 private:
     void BuildTimers();
     void WireEvents();
-
-    void GoOnline(const TTickDecision& decision);
-    void TakeSample(const InterfaceSample& sample);
-    void GoOffline();
     void WatchAdapterChanges();
+
+    // How the form carries out a tick's outcome; the order is TickOutcome::Carry's.
+    void StoreStatistics(const TTickOutcome& outcome) override;
+    void ShowDisplays(const TTickOutcome& outcome) override;
+    void StepSyncTimer(TSyncStep step) override;
+    void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) override;
+    void WriteStatusLine(const std::string& line) override;
+
     std::array<QAction*, StoredSettings::OptionCount> OptionItems() const;
+    TTickOptions TickOptions() const;
     StoredSettings::TClosingValues ClosingValues() const;
-    void ShowLastConnection();
-    void ShowTotals();
-    void ShowTotals(int64_t sent, int64_t received, int64_t duration);
-    void ClearCurrentConnection();
     void ApplyMonitorVisibility(TMonitorEvent event);
 
     TPlatformServices Services;
     TStatusCycle Cycle;
-    TStatusLine StatusLine;
-    // The running connection's client address, for its history record.
-    QString ClientIp;
+    std::unique_ptr<TStatisticsKeeper> Keeper;
     bool CloseGuarded = true;
 
     void BuildTimeClient();

@@ -1,10 +1,7 @@
 // The monitor window's share of each second: one sample written into it, one paint of its graph as the
 // window configures it (109 twin bars on black), and one rendering of the whole window.
-#include "settings/MyReg.h"
 #include "trend/Trend.h"
 #include "ui/mon.h"
-
-#include "tests/doubles/MemoryRegistry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,20 +16,17 @@
 
 namespace {
 
-// A monitor window created as start-up creates it, over settings kept in memory.
+// A monitor window created as start-up creates it, where a first run puts it.
 struct TMonitor {
-    TMemoryRegistry Registry;
-    TMyReg Settings{Registry};
     QMenu Menu;
     QAction* Show = Menu.addAction("Show Monitor...");
     QAction* Hide = Menu.addAction("Hide Monitor when Offline");
     QAction* Transparent = Menu.addAction("Transparent Monitor");
     TTrend MainTrend;
-    TMonForm Form{TMonFormLinks{Settings, &Menu, Show, Hide, Transparent, &MainTrend, nullptr}};
+    TMonForm Form{TMonFormLinks{TMonPlacement{20, 300, 120}, &Menu, Show, Hide, Transparent, &MainTrend, nullptr}};
 
     TMonitor()
     {
-        Settings.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
         Form.FormCreate();
         std::minstd_rand random(7);
         std::uniform_int_distribution<int64_t> rate(0, 100);

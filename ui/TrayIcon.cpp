@@ -299,3 +299,9 @@ void TTrayIcon::MouseMove(TShiftState shift, const QPoint& position)
 {
     if (MouseMoveEvent) MouseMoveEvent(*this, shift, position.x(), position.y());
 }
+
+void TTrayIcon::StopTimers()
+{
+    CycleTimer->SetEnabled(false);
+    ClickTimer->SetEnabled(false);
+}

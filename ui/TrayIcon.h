@@ -54,6 +54,8 @@ public:
 
     // Brings the main window back from the tray or the taskbar: visible, not minimised, in front.
     void ShowMainForm();
+    // At the program's end: no image cycle and no pending click runs any more.
+    void StopTimers();
 
     // The window that minimising sends to the tray (with MinimizeToTray) and ShowMainForm brings back.
     QWidget* MainWindow() const { return Window; }

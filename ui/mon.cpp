@@ -3,7 +3,6 @@
 #include "GlyphLabel.h"
 #include "WindowStacking.h"
 
-#include "settings/MyReg.h"
 #include "trend/Trend.h"
 
 #include <QAction>
@@ -13,15 +12,10 @@
 #include <QMouseEvent>
 #include <QWindow>
 
-#include <limits>
-
 namespace {
 
 constexpr int ClientWidth = 115;
 constexpr int ClientHeight = 34;
-constexpr int32_t DefaultMonAlpha = 120;
-constexpr int DefaultMonTop = 20;
-constexpr int DefaultMonLeft = 300;
 constexpr int Opaque = 255;
 const QColor Light(193, 193, 193);
 const QColor Dark(129, 129, 129);
@@ -133,14 +127,8 @@ void TMonForm::FormCreate()
     Trend->ClearDataB();
     for (QLabel* label : {LabelSent, LabelReceived, LabelDuration})
         label->clear();
-    const int top = Links.Settings.ReadIntValue("Position", "MonTop", DefaultMonTop);
-    const int left = Links.Settings.ReadIntValue("Position", "MonLeft", DefaultMonLeft);
-    move(left, top);
-    // The program itself only stores levels that fit 32 bits; anything else is not a level it wrote, so
-    // the default stands in for it.
-    const int64_t stored = Links.Settings.ReadInt64Value("option", "MonAlpha", DefaultMonAlpha);
-    const bool fits = stored >= std::numeric_limits<int32_t>::min() && stored <= std::numeric_limits<int32_t>::max();
-    Alpha = fits ? static_cast<int32_t>(stored) : DefaultMonAlpha;
+    move(Links.Placement.Left, Links.Placement.Top);
+    Alpha = Links.Placement.Alpha;
     ApplyTransparency();
     if (Links.MenuShowMonitor->isChecked() && !Links.MenuHideMonitor->isChecked()) show();
     if (Links.MainWindow) RaiseWhereStacked(Links.MainWindow);

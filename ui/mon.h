@@ -10,13 +10,19 @@ class QLabel;
 class QMenu;
 class QMouseEvent;
 class QWindow;
-class TMyReg;
 class TTrend;
+
+// Where the monitor window appears and the opacity level it keeps, as the program has stored them.
+struct TMonPlacement {
+    int32_t Top = 0;
+    int32_t Left = 0;
+    int32_t Alpha = 0;
+};
 
 // What the program hands the monitor window. It reads the three check marks, opens the menu, copies the
 // colours of the main graph and raises the main window; it knows nothing else about that window.
 struct TMonFormLinks {
-    TMyReg& Settings;
+    TMonPlacement Placement;
     QMenu* PopupMenu = nullptr;
     const QAction* MenuShowMonitor = nullptr;
     const QAction* MenuHideMonitor = nullptr;
@@ -35,8 +41,8 @@ public:
 
     explicit TMonForm(TMonFormLinks links);
 
-    // Runs once, after the main window has been created: colours, empty displays, the stored position and
-    // opacity level, and the first show when the options ask for it.
+    // Runs once, after the main window has been created: colours, empty displays, the placement, and the
+    // first show when the options ask for it.
     void FormCreate();
     // The opacity level while "Transparent Monitor" is checked, opaque otherwise.
     void ApplyTransparency();

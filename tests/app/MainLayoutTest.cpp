@@ -33,18 +33,6 @@ protected:
     TTestPlatform Platform;
     TMainForm Form{Platform.Services()};
 
-    QLabel* FixedLabel(QGroupBox* group, const QString& text)
-    {
-        for (QLabel* label : group->findChildren<QLabel*>())
-            if (label->text() == text) return label;
-        return nullptr;
-    }
-    TValueLabel* UnitLabel(QGroupBox* group, int top, const QString& text)
-    {
-        for (TValueLabel* label : group->findChildren<TValueLabel*>())
-            if (label->Caption() == text && label->y() == top) return label;
-        return nullptr;
-    }
     void ConnectAnAdapter()
     {
         TFakeAdapter adapter;
@@ -111,37 +99,6 @@ bool WaitFor(const std::function<bool()>& condition)
     return true;
 }
 
-struct TRow {
-    const char* Group;
-    int Top;
-    const char* Caption;
-    const char* Value;
-    int ValueRight;
-    const char* Unit;
-};
-
-const TRow Rows[] = {
-    {"GroupBox2", 24, "Connection:", "LabelConn", 225, nullptr},
-    {"GroupBox2", 42, "Speed:", "LabelSpeed", 190, "bits/s"},
-    {"GroupBox2", 60, "Sent:", "LabelSent", 190, "bytes"},
-    {"GroupBox2", 78, "Received:", "LabelRecv", 190, "bytes"},
-    {"GroupBox2", 96, "Duration:", "LabelDuration", 225, nullptr},
-    {"GroupBox2", 128, "DNS Server:", "LabelDNS1", 225, nullptr},
-    {"GroupBox2", 146, nullptr, "LabelDNS2", 225, nullptr},
-    {"GroupBox2", 164, "Gateway IP:", "LabelGatewayIP", 225, nullptr},
-    {"GroupBox2", 182, "Client IP:", "LabelClientIP", 225, nullptr},
-    {"GroupBox2", 214, "Upload Speed:", "LabelUpSpeed", 180, "bytes/s"},
-    {"GroupBox2", 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s"},
-    {"GroupBox1", 24, "Connection:", "LabelLastConn", 225, nullptr},
-    {"GroupBox1", 42, "Speed:", "LabelLastSpeed", 190, "bits/s"},
-    {"GroupBox1", 60, "Sent:", "LabelLastSent", 190, "bytes"},
-    {"GroupBox1", 78, "Received:", "LabelLastRecv", 190, "bytes"},
-    {"GroupBox1", 96, "Duration:", "LabelLastDuration", 225, nullptr},
-    {"GroupBox3", 24, "Sent:", "LabelTotalSent", 190, "bytes"},
-    {"GroupBox3", 42, "Received:", "LabelTotalRecv", 190, "bytes"},
-    {"GroupBox3", 60, "Duration:", "LabelTotalDuration", 225, nullptr},
-};
-
 TEST_F(MainLayout, WindowIsAFixedSizeQuorvelWindowWithoutMaximiseBox)
 {
     EXPECT_EQ(Form.windowTitle(), "Quorvel");
@@ -151,43 +108,6 @@ TEST_F(MainLayout, WindowIsAFixedSizeQuorvelWindowWithoutMaximiseBox)
     EXPECT_TRUE(Form.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(Form.backgroundRole(), QPalette::Button);
     EXPECT_EQ(Form.pos(), QPoint(215, 150));
-}
-
-TEST_F(MainLayout, GroupsHaveTheirCaptionsAndPlaces)
-{
-    EXPECT_EQ(Form.GroupBox2->title(), "  Current Connection  ");
-    EXPECT_EQ(Form.GroupBox2->geometry(), QRect(16, 14, 240, 258));
-    EXPECT_EQ(Form.GroupBox1->title(), "  Last Connection  ");
-    EXPECT_EQ(Form.GroupBox1->geometry(), QRect(274, 14, 240, 126));
-    EXPECT_EQ(Form.GroupBox3->title(), "  Total Connection  ");
-    EXPECT_EQ(Form.GroupBox3->geometry(), QRect(274, 154, 240, 118));
-}
-
-TEST_F(MainLayout, EveryRowHasItsCaptionValueAndUnitInPlace)
-{
-    for (const TRow& row : Rows) {
-        SCOPED_TRACE(row.Value);
-        auto* group = Form.findChild<QGroupBox*>(row.Group);
-        ASSERT_NE(group, nullptr);
-        auto* value = group->findChild<TValueLabel*>(row.Value);
-        ASSERT_NE(value, nullptr);
-        EXPECT_EQ(value->Caption(), row.Value) << "design caption is the label's own name";
-        EXPECT_EQ(value->x() + value->width(), row.ValueRight);
-        EXPECT_EQ(value->y(), row.Top);
-        EXPECT_EQ(value->height(), 13);
-        if (row.Caption) {
-            QLabel* caption = FixedLabel(group, row.Caption);
-            ASSERT_NE(caption, nullptr);
-            EXPECT_EQ(caption->geometry().topLeft(), QPoint(15, row.Top));
-            EXPECT_EQ(caption->height(), 13);
-        }
-        if (row.Unit) {
-            TValueLabel* unit = UnitLabel(group, row.Top, row.Unit);
-            ASSERT_NE(unit, nullptr);
-            EXPECT_EQ(unit->x() + unit->width(), 225);
-            EXPECT_EQ(unit->height(), 13);
-        }
-    }
 }
 
 TEST_F(MainLayout, LongValuesGrowToTheLeftAndKeepTheirRightEdge)
@@ -246,21 +166,6 @@ TEST_F(MainLayout, HintsAndHandCursors)
     EXPECT_EQ(Form.Reset->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(Form.LabelConn->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_TRUE(Form.LabelGatewayIP->toolTip().isEmpty());
-}
-
-TEST_F(MainLayout, TrendAndLogSitBelowTheGroups)
-{
-    EXPECT_EQ(Form.Trend->geometry(), QRect(16, 290, 240, 50));
-    EXPECT_EQ(Form.Trend->BorderWidth(), 1);
-    EXPECT_EQ(Form.Trend->Color(), Form.palette().color(QPalette::Button));
-    EXPECT_EQ(Form.Trend->MaxVal(), 7000);
-    EXPECT_EQ(Form.Trend->Divisions(), 238);
-    EXPECT_EQ(Form.Trend->Options(), toTwin);
-    EXPECT_EQ(Form.Trend->Style(), tsBar);
-    EXPECT_EQ(Form.Trend->ColorDataA(), QColor(0, 255, 0));
-    EXPECT_EQ(Form.Trend->ColorDataB(), QColor(255, 0, 0));
-    EXPECT_EQ(Form.Log->geometry(), QRect(274, 290, 240, 50));
-    EXPECT_EQ(Form.Log->Count(), 0);
 }
 
 TEST_F(MainLayout, LogLinesAreDrawnInTheTextColourNotGreyed)
@@ -490,13 +395,6 @@ TEST_F(MainLayout, RightClickInTheWindowOpensThePopupMenu)
     QApplication::sendEvent(&Form, &rightClick);
     EXPECT_TRUE(Form.PopupMenu->isVisible());
     Form.PopupMenu->hide();
-}
-
-TEST_F(MainLayout, TimersStartDisabled)
-{
-    EXPECT_FALSE(Form.TimerStatus->isActive());
-    EXPECT_EQ(Form.TimerStatus->interval(), 1000);
-    EXPECT_FALSE(Form.TimerSynchronizeTime->isActive());
 }
 
 } // namespace

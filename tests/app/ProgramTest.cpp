@@ -231,8 +231,10 @@ TEST_F(Program, ExitWhileOnlineSavesTheConnectionEndingNowAndEndsTheProgram)
     Reg.WriteInt64Value("Stats", "TotalSent", 1000);
     Start();
     Form().MenuSaveLog->trigger();
+    Form().MenuSynchronizeTime->trigger();
     Tick(true);
     Tick(true, 4000);
+    ASSERT_TRUE(Form().SynchronizeTimer().Enabled());
     Life->MonForm().move(123, 45);
     Form().move(70, 80);
     Platform.Clock.Advance(60'000);
@@ -253,6 +255,8 @@ TEST_F(Program, ExitWhileOnlineSavesTheConnectionEndingNowAndEndsTheProgram)
     EXPECT_TRUE(Reg.ReadFlagValue("Option", "SaveLog", false));
     EXPECT_EQ(Reg.ReadInt64Value("Option", "MonAlpha", 0), 120);
     EXPECT_TRUE(Reporter.Messages.empty());
+    EXPECT_FALSE(Form().TimerStatus->isActive()) << "nothing polls after the end";
+    EXPECT_FALSE(Form().SynchronizeTimer().Enabled()) << "nor synchronises";
 }
 
 TEST_F(Program, ExitWhileOfflineWritesPositionsAndOptionsButNoStatistics)
@@ -262,13 +266,13 @@ TEST_F(Program, ExitWhileOfflineWritesPositionsAndOptionsButNoStatistics)
     Tick(true);
     Tick(true, 4000);
     Tick(false);
-    Form().ResetDblClick(); // a reset while offline is not stored
+    Form().ResetDblClick(); // stored at once: the next start must not bring the old totals back
     Form().MenuStartMinimized->trigger();
     const std::string offline = StatsText("LastOffLine");
     Platform.Clock.Advance(60'000);
     ASSERT_TRUE(EndsTheProgram([&] { Form().MenuExit->trigger(); }));
     EXPECT_EQ(StatsText("LastOffLine"), offline);
-    EXPECT_EQ(StatsText("TotalSent"), "5000");
+    EXPECT_EQ(StatsText("TotalSent"), "0") << "the reset, not the totals before it";
     EXPECT_TRUE(Reg.ReadFlagValue("Option", "StartMinimized", false));
     EXPECT_EQ(Reg.ReadIntValue("Position", "MainTop", 0), 50);
 }

@@ -1,12 +1,11 @@
-#include "app/StatusLogView.h"
-#include "app/ValueLabel.h"
-#include "app/main.h"
-#include "trend/Trend.h"
+#include "app/StatusCycle.h"
+#include "app/StatisticsKeeper.h"
+#include "app/StoredSettings.h"
+#include "settings/MyReg.h"
 
 #include "doubles/QtPrinters.h"
 #include "doubles/TestPlatform.h"
-
-#include <QTimer>
+#include "platform/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +13,95 @@
 
 namespace {
 
+// What the displays show after the outcomes so far, kept the way the windows keep it: a field an outcome
+// leaves unset keeps its text. The statistics go through the real keeper, into settings kept in memory.
+class TShownDisplays final : public ITickTargets {
+public:
+    TShownDisplays(TStatisticsKeeper& keeper, IConsole& console) : Keeper(keeper), Console(console) {}
+
+    QString Conn, Speed, Sent, Recv, Duration, Dns1, Dns2, Gateway, ClientIp, UpSpeed, DownSpeed;
+    QString ConnHint = "N/A", DurationHint;
+    TLastTexts Last;
+    TTotalTexts Totals;
+    std::vector<int64_t> GraphA, GraphB;
+    TGraphBounds Bounds;
+    int32_t IconIndex = 0;
+    int IconChanges = 0;
+    QString TrayHint = "0.0.0.0";
+    std::vector<TSyncStep> SyncSteps;
+    TMonitorVisibility Monitor = TMonitorVisibility::Keep;
+    int KeptOnTop = 0;
+    std::vector<QString> Log;
+    bool SaveLog = false;
+
+    void StoreStatistics(const TTickOutcome& outcome) override
+    {
+        Keeper.StoreFinishedConnection(SaveLog, outcome.HistoryClientIp);
+    }
+    void ShowDisplays(const TTickOutcome& outcome) override
+    {
+        const TCurrentTexts& c = outcome.Current;
+        for (auto [shown, text] : {std::pair{&Conn, &c.Conn},
+                                   {&Speed, &c.Speed},
+                                   {&Sent, &c.Sent},
+                                   {&Recv, &c.Recv},
+                                   {&Duration, &c.Duration},
+                                   {&Dns1, &c.Dns1},
+                                   {&Dns2, &c.Dns2},
+                                   {&Gateway, &c.Gateway},
+                                   {&ClientIp, &c.ClientIp},
+                                   {&UpSpeed, &c.UpSpeed},
+                                   {&DownSpeed, &c.DownSpeed},
+                                   {&ConnHint, &c.ConnHint},
+                                   {&DurationHint, &c.DurationHint}})
+            if (*text) *shown = **text;
+        if (outcome.Last) Last = *outcome.Last;
+        if (outcome.Totals) Totals = *outcome.Totals;
+        if (outcome.RestartGraphs) {
+            Bounds = *outcome.RestartGraphs;
+            GraphA.clear();
+            GraphB.clear();
+        }
+        if (outcome.GraphSample) {
+            GraphA.push_back(outcome.GraphSample->DownRate);
+            GraphB.push_back(outcome.GraphSample->UpRate);
+        }
+        if (outcome.TrayHint) TrayHint = *outcome.TrayHint;
+        if (outcome.IconIndex) {
+            IconIndex = *outcome.IconIndex;
+            ++IconChanges;
+        }
+    }
+    void StepSyncTimer(TSyncStep step) override { SyncSteps.push_back(step); }
+    void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) override
+    {
+        Monitor = visibility;
+        KeptOnTop += keepOnTop;
+    }
+    void AddLogLine(const QString& line) override { Log.push_back(line); }
+    void WriteStatusLine(const std::string& line) override { Console.WriteLine(line); }
+
+private:
+    TStatisticsKeeper& Keeper;
+    IConsole& Console;
+};
+
 class PollCycle : public testing::Test {
 protected:
     TTestPlatform Platform;
     TFakeClock& Clock = Platform.Clock;
     TFakeIpHelper& IpHelper = Platform.IpHelper;
     TRecordingConsole& Console = Platform.Console;
-    TMainForm Form{Platform.Services()};
-    MonitorState& State = Form.State;
+    MonitorState State;
+    TMyReg Reg{Platform.Registry};
+    TStatisticsKeeper Keeper{Reg, State, Platform.TextFiles, Clock, Platform.ProgramPath};
+    TStatusCycle Cycle{State, IpHelper, Clock};
+    TShownDisplays Shown{Keeper, Console};
+    TTickOptions Options;
 
     void SetUp() override
     {
+        Reg.SetRegKey(StoredSettings::RegKey);
         TFakeAdapter adapter;
         adapter.Index = 2;
         adapter.Description = "Realtek PCIe GbE Family Controller";
@@ -40,19 +117,20 @@ protected:
         IpHelper.Row.dwSpeed = 100'000'000;
         IpHelper.Row.dwInOctets = 1'000'000;
         IpHelper.Row.dwOutOctets = 500'000;
-        Form.FormCreate();
-        Form.TimerStatus->stop(); // the test drives the ticks
+        State.MaxGraph = 25600;
     }
 
+    // The timer fires now.
+    void Poll() { TickOutcome::Carry(Cycle.Tick(Options), Shown); }
     // One second passes with the given traffic, then the timer fires.
     void Tick(int64_t milliseconds = 1000, uint64_t sent = 0, uint64_t received = 0)
     {
         Clock.Advance(milliseconds);
         IpHelper.Row.dwOutOctets += sent;
         IpHelper.Row.dwInOctets += received;
-        Form.TimerStatusTimer();
+        Poll();
     }
-    QString LastLog() const { return Form.Log->Line(Form.Log->Count() - 1); }
+    QString LastLog() const { return Shown.Log.empty() ? QString() : Shown.Log.back(); }
     void LinkDown() { IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_NON_OPERATIONAL; }
     void LinkUp() { IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_OPERATIONAL; }
     void FirstConnection();
@@ -62,51 +140,80 @@ const std::string StatsKey = "Software\\Velmar Software\\Quorvel\\Stats";
 
 TEST_F(PollCycle, OnlineTransitionShowsTheConnectionAndLogsItsTime)
 {
-    Form.TimerStatusTimer();
+    Poll();
     EXPECT_TRUE(State.Online);
-    EXPECT_EQ(Form.LabelConn->Caption(), "Realtek PCIe GbE Fam...");
-    EXPECT_EQ(Form.LabelSpeed->Caption(), "100,000,000");
-    EXPECT_EQ(Form.LabelDNS1->Caption(), "192.168.1.1");
-    EXPECT_EQ(Form.LabelDNS2->Caption(), "");
-    EXPECT_EQ(Form.LabelGatewayIP->Caption(), "192.168.1.1");
-    EXPECT_EQ(Form.LabelClientIP->Caption(), "192.168.1.20");
+    EXPECT_EQ(Shown.Conn, "Realtek PCIe GbE Fam...");
+    EXPECT_EQ(Shown.Speed, "100,000,000");
+    EXPECT_EQ(Shown.Dns1, "192.168.1.1");
+    EXPECT_EQ(Shown.Dns2, "");
+    EXPECT_EQ(Shown.Gateway, "192.168.1.1");
+    EXPECT_EQ(Shown.ClientIp, "192.168.1.20");
     EXPECT_EQ(State.LastOnLine, "Sun 06 Dec 2026 17:00:00");
-    EXPECT_EQ(Form.LabelDuration->toolTip(), "Online: Sun 06 Dec 2026 17:00:00");
-    EXPECT_EQ(Form.LabelConn->toolTip(), "Realtek PCIe GbE Family Controller\r\nenp3s0\r\n"
-                                         "MacAddress: 00-1A-2B-3C-4D-5E\r\nDHCP Server IP: 192.168.1.1 \r\n"
-                                         "DNS Server IP: 192.168.1.1 \r\nGateway IP: 192.168.1.1 \r\n"
-                                         "Client IP: 192.168.1.20 ");
+    EXPECT_EQ(Shown.DurationHint, "Online: Sun 06 Dec 2026 17:00:00");
+    EXPECT_EQ(Shown.ConnHint, "Realtek PCIe GbE Family Controller\r\nenp3s0\r\n"
+                              "MacAddress: 00-1A-2B-3C-4D-5E\r\nDHCP Server IP: 192.168.1.1 \r\n"
+                              "DNS Server IP: 192.168.1.1 \r\nGateway IP: 192.168.1.1 \r\n"
+                              "Client IP: 192.168.1.20 ");
     EXPECT_EQ(LastLog(), "Online: Sun 06 Dec 2026 17:00:00");
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "") << "no sample in the transition tick";
+    EXPECT_EQ(Shown.UpSpeed, "") << "no sample in the transition tick";
     EXPECT_EQ(State.SentAtOnline, 500'000);
     EXPECT_EQ(State.RecvAtOnline, 1'000'000);
+}
+
+TEST_F(PollCycle, TheTimerAndTheMonitorFollowTheConnectionAsTheOptionsSay)
+{
+    Options = {true, true, true};
+    Poll();
+    EXPECT_EQ(Shown.SyncSteps, std::vector<TSyncStep>{TSyncStep::Start});
+    EXPECT_EQ(Shown.Monitor, TMonitorVisibility::Show);
+    EXPECT_EQ(Shown.TrayHint, "192.168.1.20");
+    EXPECT_EQ(Shown.IconIndex, 1);
+    Tick(1000, 10, 0);
+    Tick(1000, 10, 0);
+    EXPECT_EQ(Shown.KeptOnTop, 2) << "raised at every sample";
+    EXPECT_EQ(Shown.IconChanges, 2) << "sending only, twice: the image changed once";
+    LinkDown();
+    Tick();
+    EXPECT_EQ(Shown.SyncSteps, (std::vector<TSyncStep>{TSyncStep::Start, TSyncStep::Stop}));
+    EXPECT_EQ(Shown.Monitor, TMonitorVisibility::Hide);
+    EXPECT_EQ(Shown.TrayHint, "0.0.0.0");
+    EXPECT_EQ(Shown.IconIndex, 0);
+
+    Options = {false, false, false};
+    LinkUp();
+    Tick();
+    Tick(1000, 10, 0);
+    LinkDown();
+    Tick();
+    EXPECT_EQ(Shown.SyncSteps.size(), 2u) << "with synchronisation off the timer is left alone";
+    EXPECT_EQ(Shown.KeptOnTop, 2) << "a monitor the user switched off is not raised";
 }
 
 TEST_F(PollCycle, ConnectionNamesUpToTwentyCharactersAreShownWhole)
 {
     IpHelper.Adapters[0].Description = "12345678901234567890";
-    Form.TimerStatusTimer();
-    EXPECT_EQ(Form.LabelConn->Caption(), "12345678901234567890");
+    Poll();
+    EXPECT_EQ(Shown.Conn, "12345678901234567890");
     LinkDown();
     Tick();
     IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_OPERATIONAL;
     IpHelper.Adapters[0].Description = "123456789012345678901";
     Tick();
-    EXPECT_EQ(Form.LabelConn->Caption(), "12345678901234567890...");
+    EXPECT_EQ(Shown.Conn, "12345678901234567890...");
 }
 
 TEST_F(PollCycle, RatesAreTheDifferenceTimesAThousandDividedByTheElapsedTime)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 5000, 12);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "5,000");
-    EXPECT_EQ(Form.LabelDownSpeed->Caption(), "12");
+    EXPECT_EQ(Shown.UpSpeed, "5,000");
+    EXPECT_EQ(Shown.DownSpeed, "12");
     Tick(999, 5000, 0);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "5,005");
-    EXPECT_EQ(Form.LabelDownSpeed->Caption(), "0");
-    EXPECT_EQ(Form.LabelSent->Caption(), "10,000");
-    EXPECT_EQ(Form.LabelRecv->Caption(), "12");
-    EXPECT_EQ(Form.LabelDuration->Caption(), "00:00:01");
+    EXPECT_EQ(Shown.UpSpeed, "5,005");
+    EXPECT_EQ(Shown.DownSpeed, "0");
+    EXPECT_EQ(Shown.Sent, "10,000");
+    EXPECT_EQ(Shown.Recv, "12");
+    EXPECT_EQ(Shown.Duration, "00:00:01");
     EXPECT_EQ(State.LastDuration, 1);
     EXPECT_EQ(Console.Lines.back(),
               "Up 5,005 bytes/s, down 0 bytes/s, sent 10,000 bytes, received 12 bytes, duration 00:00:01");
@@ -114,35 +221,34 @@ TEST_F(PollCycle, RatesAreTheDifferenceTimesAThousandDividedByTheElapsedTime)
 
 TEST_F(PollCycle, TheTrendIsBoundedAndClearedAtTheOnlineTransitionAndFedEachSample)
 {
-    Form.Trend->AddDataA(55);
+    Shown.GraphA = {55};
     State.MaxGraph = 6000;
     State.MinGraph = 10;
-    Form.TimerStatusTimer();
-    EXPECT_EQ(Form.Trend->MaxVal(), 6000);
-    EXPECT_EQ(Form.Trend->MinVal(), 10);
-    EXPECT_EQ(Form.Trend->DataA().back(), 0) << "cleared to 0";
+    Poll();
+    EXPECT_EQ(Shown.Bounds.Max, 6000);
+    EXPECT_EQ(Shown.Bounds.Min, 10);
+    EXPECT_TRUE(Shown.GraphA.empty()) << "cleared";
     Tick(1000, 300, 9000);
-    EXPECT_EQ(Form.Trend->DataA().back(), 6000) << "received rate, clamped";
-    EXPECT_EQ(Form.Trend->DataB().back(), 300) << "sent rate";
-    EXPECT_EQ(Form.Trend->DataA()[236], 0);
+    EXPECT_EQ(Shown.GraphA, std::vector<int64_t>{9000}) << "received rate; the graph clamps it";
+    EXPECT_EQ(Shown.GraphB, std::vector<int64_t>{300}) << "sent rate";
 }
 
 TEST_F(PollCycle, IntermediateStatesLeaveTheConnectionOnlineAndTheNextSampleCoversTheGap)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 1000, 0);
     for (uint32_t status : {1u, 2u, 3u, 4u}) {
         IpHelper.Row.dwOperStatus = status;
         Tick(1000, 1000, 0);
         EXPECT_TRUE(State.Online);
-        EXPECT_EQ(Form.LabelUpSpeed->Caption(), "1,000");
-        EXPECT_EQ(Form.LabelSent->Caption(), "1,000");
+        EXPECT_EQ(Shown.UpSpeed, "1,000");
+        EXPECT_EQ(Shown.Sent, "1,000");
     }
     IpHelper.Row.dwOperStatus = MIB_IF_OPER_STATUS_OPERATIONAL;
     Tick(1000, 1000, 0);
-    EXPECT_EQ(Form.LabelSent->Caption(), "6,000");
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "1,000") << "5000 bytes over 5 seconds";
-    EXPECT_EQ(Form.LabelDuration->Caption(), "00:00:06");
+    EXPECT_EQ(Shown.Sent, "6,000");
+    EXPECT_EQ(Shown.UpSpeed, "1,000") << "5000 bytes over 5 seconds";
+    EXPECT_EQ(Shown.Duration, "00:00:06");
 }
 
 TEST_F(PollCycle, OfflineTransitionMovesTheConnectionIntoLastAndTotals)
@@ -150,10 +256,10 @@ TEST_F(PollCycle, OfflineTransitionMovesTheConnectionIntoLastAndTotals)
     State.TotalSent = 1'000'000;
     State.TotalRecv = 2'000'000;
     State.TotalDuration = 3600;
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 300, 700);
-    EXPECT_EQ(Form.LabelTotalSent->Caption(), "1,000,300") << "totals shown include the running connection";
-    EXPECT_EQ(Form.LabelTotalDuration->Caption(), "01:00:01");
+    EXPECT_EQ(Shown.Totals.Sent, "1,000,300") << "totals shown include the running connection";
+    EXPECT_EQ(Shown.Totals.Duration, "01:00:01");
     Tick(1500, 200, 300);
     LinkDown();
     Tick();
@@ -164,88 +270,87 @@ TEST_F(PollCycle, OfflineTransitionMovesTheConnectionIntoLastAndTotals)
     EXPECT_EQ(State.TotalSent, 1'000'500);
     EXPECT_EQ(State.TotalRecv, 2'001'000);
     EXPECT_EQ(State.TotalDuration, 3602);
-    EXPECT_EQ(Form.LabelLastConn->Caption(), "Realtek PCIe GbE Fam...");
-    EXPECT_EQ(Form.LabelLastSpeed->Caption(), "100,000,000");
-    EXPECT_EQ(Form.LabelLastSent->Caption(), "500");
-    EXPECT_EQ(Form.LabelLastRecv->Caption(), "1,000");
-    EXPECT_EQ(Form.LabelLastDuration->Caption(), "00:00:02");
+    EXPECT_EQ(Shown.Last.Conn, "Realtek PCIe GbE Fam...");
+    EXPECT_EQ(Shown.Last.Speed, "100,000,000");
+    EXPECT_EQ(Shown.Last.Sent, "500");
+    EXPECT_EQ(Shown.Last.Recv, "1,000");
+    EXPECT_EQ(Shown.Last.Duration, "00:00:02");
     EXPECT_EQ(State.LastOffLine, "Sun 06 Dec 2026 17:00:03");
-    EXPECT_EQ(Form.LabelLastDuration->toolTip(),
-              "Online: Sun 06 Dec 2026 17:00:00\r\nOffline: Sun 06 Dec 2026 17:00:03");
+    EXPECT_EQ(Shown.Last.DurationHint, "Online: Sun 06 Dec 2026 17:00:00\r\nOffline: Sun 06 Dec 2026 17:00:03");
     EXPECT_EQ(LastLog(), "Offline: Sun 06 Dec 2026 17:00:03");
-    for (TValueLabel* label :
-         {Form.LabelConn, Form.LabelSpeed, Form.LabelSent, Form.LabelRecv, Form.LabelDuration, Form.LabelDNS1,
-          Form.LabelDNS2, Form.LabelGatewayIP, Form.LabelClientIP, Form.LabelUpSpeed, Form.LabelDownSpeed})
-        EXPECT_EQ(label->Caption(), "") << label->objectName().toStdString();
-    EXPECT_EQ(Form.LabelConn->toolTip(), "N/A");
-    EXPECT_EQ(Form.LabelDuration->toolTip(), "Online: Sun 06 Dec 2026 17:00:00") << "left as it was";
-    EXPECT_EQ(Form.LabelTotalSent->Caption(), "1,000,500") << "already showed the sums";
+    for (const QString& text : {Shown.Conn, Shown.Speed, Shown.Sent, Shown.Recv, Shown.Duration, Shown.Dns1, Shown.Dns2,
+                                Shown.Gateway, Shown.ClientIp, Shown.UpSpeed, Shown.DownSpeed})
+        EXPECT_EQ(text, "");
+    EXPECT_EQ(Shown.ConnHint, "N/A");
+    EXPECT_EQ(Shown.DurationHint, "Online: Sun 06 Dec 2026 17:00:00") << "left as it was";
+    EXPECT_EQ(Shown.Totals.Sent, "1,000,500") << "already showed the sums";
 
-    const int logLines = Form.Log->Count();
+    const std::size_t logLines = Shown.Log.size();
     Tick();
-    EXPECT_EQ(Form.Log->Count(), logLines) << "offline and link down: nothing happens";
+    EXPECT_EQ(Shown.Log.size(), logLines) << "offline and link down: nothing happens";
 }
 
 TEST_F(PollCycle, AResetWhileOnlineMakesThisConnectionTheNewTotals)
 {
     State.TotalSent = 9999;
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 100, 0);
-    emit Form.ResetDblClick();
-    EXPECT_EQ(Form.LabelTotalSent->Caption(), "");
+    Keeper.ResetTotals();
+    EXPECT_EQ(Platform.Registry.Text(StatsKey, "TotalSent"), "0") << "stored at once";
     Tick(1000, 100, 0);
-    EXPECT_EQ(Form.LabelTotalSent->Caption(), "200");
+    EXPECT_EQ(Shown.Totals.Sent, "200");
     LinkDown();
     Tick();
     EXPECT_EQ(State.TotalSent, 200);
     EXPECT_EQ(State.TotalDuration, 2);
+    EXPECT_EQ(Platform.Registry.Text(StatsKey, "TotalSent"), "200");
 }
 
 TEST_F(PollCycle, GuardsEndTheTickWithoutAnyChange)
 {
     IpHelper.AdaptersResult = ERROR_NO_DATA;
-    Form.TimerStatusTimer();
+    Poll();
     IpHelper.AdaptersResult = NO_ERROR;
     IpHelper.Adapters[0].Ips = {"0.0.0.0"};
-    Form.TimerStatusTimer();
+    Poll();
     IpHelper.Adapters[0].Ips = {"192.168.1.20"};
     IpHelper.IfEntryResult = ERROR_INVALID_PARAMETER;
-    Form.TimerStatusTimer();
+    Poll();
     IpHelper.IfEntryResult = NO_ERROR;
     IpHelper.Row.dwType = IF_TYPE_IEEE80211;
-    Form.TimerStatusTimer();
+    Poll();
     IpHelper.Row.dwType = MIB_IF_TYPE_ETHERNET;
     IpHelper.Adapters[0].Gateways = std::vector<std::string>(9, "10.0.0.1");
-    Form.TimerStatusTimer();
+    Poll();
     EXPECT_FALSE(State.Online);
-    EXPECT_EQ(Form.Log->Count(), 1) << "only the version line";
+    EXPECT_TRUE(Shown.Log.empty());
 }
 
 TEST_F(PollCycle, NoElapsedTimeSkipsTheSampleInsteadOfDividingByZero)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 100, 100);
     Tick(0, 100, 100);
-    EXPECT_EQ(Form.LabelSent->Caption(), "100");
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "100");
+    EXPECT_EQ(Shown.Sent, "100");
+    EXPECT_EQ(Shown.UpSpeed, "100");
     Tick(1000, 0, 0);
-    EXPECT_EQ(Form.LabelSent->Caption(), "200") << "the skipped bytes are counted by the next sample";
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "100");
+    EXPECT_EQ(Shown.Sent, "200") << "the skipped bytes are counted by the next sample";
+    EXPECT_EQ(Shown.UpSpeed, "100");
 }
 
 TEST_F(PollCycle, ACounterThatGoesDownStartsCountingAgainWithoutLosingBytes)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 4000, 8000);
     IpHelper.Row.dwOutOctets = 100; // the interface was re-created
     IpHelper.Row.dwInOctets = 50;
     Tick(1000);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "0");
-    EXPECT_EQ(Form.LabelDownSpeed->Caption(), "0");
+    EXPECT_EQ(Shown.UpSpeed, "0");
+    EXPECT_EQ(Shown.DownSpeed, "0");
     EXPECT_EQ(State.LastSent, 4000);
     EXPECT_EQ(State.LastRecv, 8000);
     Tick(1000, 600, 0);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "600");
+    EXPECT_EQ(Shown.UpSpeed, "600");
     EXPECT_EQ(State.LastSent, 4600);
     LinkDown();
     Tick();
@@ -254,11 +359,11 @@ TEST_F(PollCycle, ACounterThatGoesDownStartsCountingAgainWithoutLosingBytes)
 
 TEST_F(PollCycle, AConnectionThatLosesItsAddressStillGoesOfflineWhenTheLinkGoesDown)
 {
-    Form.TimerStatusTimer();
+    Poll();
     IpHelper.Adapters[0].Ips = {"0.0.0.0"};
     IpHelper.Adapters[0].Gateways = {};
     Tick(1000, 10, 10);
-    EXPECT_EQ(Form.LabelSent->Caption(), "10") << "still sampled";
+    EXPECT_EQ(Shown.Sent, "10") << "still sampled";
     LinkDown();
     Tick();
     EXPECT_FALSE(State.Online);
@@ -267,7 +372,7 @@ TEST_F(PollCycle, AConnectionThatLosesItsAddressStillGoesOfflineWhenTheLinkGoesD
 
 TEST_F(PollCycle, AnotherAdapterBecomingFirstEndsTheConnectionAndStartsOneOnIt)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 1000, 0);
     IpHelper.Adapters[0].Index = 9;
     IpHelper.Adapters[0].Description = "USB Ethernet";
@@ -278,31 +383,31 @@ TEST_F(PollCycle, AnotherAdapterBecomingFirstEndsTheConnectionAndStartsOneOnIt)
     EXPECT_EQ(State.TotalSent, 1000);
     Tick();
     EXPECT_TRUE(State.Online);
-    EXPECT_EQ(Form.LabelConn->Caption(), "USB Ethernet");
+    EXPECT_EQ(Shown.Conn, "USB Ethernet");
     Tick(1000, 5, 0);
     EXPECT_EQ(State.LastSent, 5);
 }
 
 TEST_F(PollCycle, ArithmeticOverflowRaisesInsteadOfWrapping)
 {
-    Form.TimerStatusTimer();
+    Poll();
     IpHelper.Row.dwOutOctets = uint64_t{std::numeric_limits<int64_t>::max()} - 1;
     Clock.Advance(1000);
     try {
-        Form.TimerStatusTimer();
+        Poll();
         FAIL() << "no exception";
     } catch (const Exception& error) {
         EXPECT_EQ(error.Message(), "Integer overflow");
     }
     IpHelper.Row.dwOutOctets = uint64_t{1} << 63;
     Clock.Advance(1000);
-    EXPECT_THROW(Form.TimerStatusTimer(), ERangeError) << "a counter beyond Int64";
+    EXPECT_THROW(Poll(), ERangeError) << "a counter beyond Int64";
 }
 
 // Sent 4000 bytes in one sampled second, then down.
 void PollCycle::FirstConnection()
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 4000, 2000);
     LinkDown();
     Tick();
@@ -324,8 +429,8 @@ TEST_F(PollCycle, AConnectionEndingAtTheTickAfterItStartedCountsNoBytesAndItsRea
     EXPECT_EQ(State.TotalSent, 4000) << "the first connection is counted once";
     EXPECT_EQ(State.TotalRecv, 2000);
     EXPECT_EQ(State.TotalDuration, 1 + 2);
-    EXPECT_EQ(Form.LabelLastSent->Caption(), "0");
-    EXPECT_EQ(Form.LabelLastDuration->Caption(), "00:00:02");
+    EXPECT_EQ(Shown.Last.Sent, "0");
+    EXPECT_EQ(Shown.Last.Duration, "00:00:02");
     EXPECT_EQ(Platform.Registry.Text(StatsKey, "TotalSent"), "4000");
     EXPECT_EQ(Platform.Registry.Text(StatsKey, "LastSent"), "0");
 }
@@ -373,24 +478,24 @@ TEST_F(PollCycle, TwentyFlapsAddOnlyTheirOwnTime)
 
 TEST_F(PollCycle, AGapBeyondTheRatesRangeIsSkippedAndTheNextSampleMeasuresFromIt)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 1000, 0);
     const int64_t suspended = int64_t{1} << 31; // 24.8 days asleep: the tick counts through suspend
     Tick(suspended, 5000, 0);
     EXPECT_TRUE(State.Online);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "1,000") << "no rate over the gap";
+    EXPECT_EQ(Shown.UpSpeed, "1,000") << "no rate over the gap";
     EXPECT_EQ(State.LastSent, 6000) << "the bytes of the gap still count";
     Tick(1000, 300, 0);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "300") << "measured from the end of the gap";
-    EXPECT_EQ(Form.LabelSent->Caption(), "6,300");
+    EXPECT_EQ(Shown.UpSpeed, "300") << "measured from the end of the gap";
+    EXPECT_EQ(Shown.Sent, "6,300");
     EXPECT_EQ(State.LastDuration, (1000 + suspended + 1000) / 1000);
     Tick(1000, 0, 0);
-    EXPECT_EQ(Form.LabelUpSpeed->Caption(), "0");
+    EXPECT_EQ(Shown.UpSpeed, "0");
 }
 
 TEST_F(PollCycle, TheStatusLineFollowsTheFiguresNotTheLabels)
 {
-    Form.TimerStatusTimer();
+    Poll();
     Tick(1000, 1500, 20);
     EXPECT_EQ(Console.Lines.back(),
               "Up 1,500 bytes/s, down 20 bytes/s, sent 1,500 bytes, received 20 bytes, duration 00:00:01");

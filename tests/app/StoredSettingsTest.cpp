@@ -74,9 +74,10 @@ TEST_F(StoredValues, ValuesStoredByAnEarlierRunAreReadWhateverTheLetterCaseOfThe
     EXPECT_EQ(state.TotalSent, 9000000000);
 }
 
-TEST_F(StoredValues, SavedTotalsIncludeTheConnectionWhileTheTotalsInMemoryDoNot)
+TEST_F(StoredValues, SavedTotalsIncludeTheRunningConnectionWhileTheTotalsInMemoryDoNot)
 {
     MonitorState state;
+    state.Online = true;
     state.LastOnLine = "Mon 07 Dec 2026 10:00:00";
     state.LastOffLine = "Mon 07 Dec 2026 11:00:00";
     state.LastConn = "eth0";
@@ -100,19 +101,25 @@ TEST_F(StoredValues, SavedTotalsIncludeTheConnectionWhileTheTotalsInMemoryDoNot)
     EXPECT_EQ(next.TotalSent, 4001);
     EXPECT_EQ(next.LastConn, "eth0");
     EXPECT_EQ(next.LastDuration, 3600);
+
+    // Once the connection has ended its figures are in the totals, and storing them adds nothing twice.
+    state.Online = false;
+    state.TotalSent = 4001;
+    StoredSettings::SaveStats(Reg, state);
+    EXPECT_EQ(Stored("stats", "TotalSent"), "4001");
 }
 
 TEST_F(StoredValues, ShutdownWritesOptionsAsFlagsAndNumbersAsDecimalText)
 {
     StoredSettings::TOptions options{};
     options[StoredSettings::Transparent] = true;
-    StoredSettings::SaveOptions(Reg, options);
     MonitorState state;
     state.MaxGraph = 25600;
     state.SynchronizeTimeInterval = 4294968; // an out-of-range value read at start goes back unchanged
     state.SynchronizeTimeServer = "time.example";
-    StoredSettings::SaveNumbers(Reg, state, 300);
-    StoredSettings::SavePositions(Reg, {10, 20}, StoredSettings::TPosition{30, 40});
+    StoredSettings::TClosingValues values{{10, 20}, StoredSettings::TMonitorWindow{{30, 40}, 300}, options};
+    StoredSettings::SavePositions(Reg, values);
+    StoredSettings::SaveOptionsAndNumbers(Reg, state, values);
 
     const auto& option = Registry.Keys["software\\velmar software\\quorvel\\option"];
     EXPECT_EQ(option.at("transparent").Type, REG_DWORD);
@@ -125,133 +132,23 @@ TEST_F(StoredValues, ShutdownWritesOptionsAsFlagsAndNumbersAsDecimalText)
     EXPECT_EQ(StoredSettings::LoadOptions(Reg), options);
     EXPECT_EQ(Registry.Keys["software\\velmar software\\quorvel\\position"].at("monleft").Data,
               (std::vector<uint8_t>{40, 0, 0, 0}));
+
+    const StoredSettings::TMonitorWindow monitor = StoredSettings::LoadMonitorWindow(Reg);
+    EXPECT_EQ(monitor.Position.Top, 30);
+    EXPECT_EQ(monitor.Position.Left, 40);
+    EXPECT_EQ(monitor.MonAlpha, 300);
 }
 
-namespace {
-
-// Records the order of the writes that reach the store, as "key\value name".
-class TWriteOrder final : public IRegistry {
-public:
-    explicit TWriteOrder(IRegistry& inner) : Inner(inner) {}
-    std::vector<std::string> Writes;
-
-    std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override
-    {
-        auto key = Inner.OpenKey(path, create);
-        if (!key) return nullptr;
-        return std::make_unique<TKey>(std::move(key), path.substr(path.rfind('\\') + 1), Writes);
-    }
-    void BeginUpdate() override { Inner.BeginUpdate(); }
-    bool EndUpdate() override { return Inner.EndUpdate(); }
-
-private:
-    class TKey final : public IRegistryKey {
-    public:
-        TKey(std::unique_ptr<IRegistryKey> inner, std::string section, std::vector<std::string>& writes)
-            : Inner(std::move(inner)), Section(std::move(section)), Writes(writes)
-        {
-        }
-        bool SetValue(const std::string& name, const TRegValue& value) override
-        {
-            Writes.push_back(Section + "\\" + name);
-            return Inner->SetValue(name, value);
-        }
-        bool DeleteValue(const std::string& name) override { return Inner->DeleteValue(name); }
-        std::optional<TRegValueInfo> QueryValue(const std::string& name) override { return Inner->QueryValue(name); }
-        std::optional<TRegValue> ReadValue(const std::string& name) override { return Inner->ReadValue(name); }
-
-    private:
-        std::unique_ptr<IRegistryKey> Inner;
-        std::string Section;
-        std::vector<std::string>& Writes;
-    };
-    IRegistry& Inner;
-};
-
-class SavedAtExit : public StoredValues {
-protected:
-    TWriteOrder Order{Registry};
-    TMyReg Recorded{Order};
-    MonitorState State;
-    StoredSettings::TClosingValues Values;
-    bool StatsSaved = false;
-
-    SavedAtExit()
-    {
-        Recorded.SetRegKey(StoredSettings::RegKey);
-        Values.Main = {11, 12};
-        Values.Monitor = StoredSettings::TMonitorWindow{{21, 22}, 200};
-        Values.Options[StoredSettings::SaveLog] = true;
-        State.SynchronizeTimeServer = "time.example";
-    }
-    std::exception_ptr Save(std::function<void()> saveStats = {})
-    {
-        return StoredSettings::SaveAtExit(Recorded, State, Values, [&] {
-            StatsSaved = true;
-            Recorded.WriteTextValue("Stats", "LastOffLine", "now");
-            if (saveStats) saveStats();
-        });
-    }
-};
-
-} // namespace
-
-TEST_F(SavedAtExit, WritesPositionsTheConnectionOptionsAndNumbersInOrderAsOneUpdate)
+TEST_F(StoredValues, TheMonitorWindowStartsWhereAFirstRunPutsItAndRefusesALevelBeyondThirtyTwoBits)
 {
-    State.Online = true;
-    EXPECT_FALSE(Save());
-    const std::vector<std::string> expected{"Position\\MainTop",
-                                            "Position\\MainLeft",
-                                            "Position\\MonTop",
-                                            "Position\\MonLeft",
-                                            "Stats\\LastOffLine",
-                                            "Option\\AlwaysOnTop",
-                                            "Option\\MinimizeToTray",
-                                            "Option\\StartMinimized",
-                                            "Option\\LoadOnStartup",
-                                            "Option\\SaveLog",
-                                            "Option\\SynchronizeTime",
-                                            "Option\\ShowMonitor",
-                                            "Option\\HideMonitor",
-                                            "Option\\Transparent",
-                                            "Option\\MaxGraph",
-                                            "Option\\MinGraph",
-                                            "Option\\SynchronizeTimeServer",
-                                            "Option\\SynchronizeTimeInterval",
-                                            "Option\\MonAlpha"};
-    EXPECT_EQ(Order.Writes, expected);
-    EXPECT_EQ(Registry.GroupsEnded, 1);
-    EXPECT_EQ(Registry.WritesOutsideGroups, 0);
-    EXPECT_EQ(Stored("option", "MonAlpha"), "200");
-    EXPECT_TRUE(Reg.ReadFlagValue("Option", "SaveLog", false));
-    EXPECT_EQ(Reg.ReadIntValue("Position", "MainLeft", 0), 12);
-}
+    StoredSettings::TMonitorWindow monitor = StoredSettings::LoadMonitorWindow(Reg);
+    EXPECT_EQ(monitor.Position.Top, 20);
+    EXPECT_EQ(monitor.Position.Left, 300);
+    EXPECT_EQ(monitor.MonAlpha, 120);
 
-TEST_F(SavedAtExit, OfflineNoStatisticsAreWritten)
-{
-    EXPECT_FALSE(Save());
-    EXPECT_FALSE(StatsSaved);
-    EXPECT_EQ(Order.Writes.size(), 18u);
-}
-
-TEST_F(SavedAtExit, WithoutAMonitorWindowItsStoredValuesStay)
-{
-    Reg.WriteIntValue("Position", "MonTop", 77);
-    Reg.WriteInt64Value("Option", "MonAlpha", 90);
-    Values.Monitor.reset();
-    Save();
-    EXPECT_EQ(Reg.ReadIntValue("Position", "MonTop", 0), 77);
-    EXPECT_EQ(Stored("option", "MonAlpha"), "90");
-    EXPECT_EQ(Reg.ReadIntValue("Position", "MainTop", 0), 11);
-}
-
-TEST_F(SavedAtExit, AFailedHistoryIsReturnedAfterTheOptionsAndNumbersAreSaved)
-{
-    State.Online = true;
-    const std::exception_ptr failure = Save([] { throw std::runtime_error("Disk full"); });
-    ASSERT_TRUE(failure);
-    EXPECT_THROW(std::rethrow_exception(failure), std::runtime_error);
-    EXPECT_EQ(Order.Writes.back(), "Option\\MonAlpha");
-    EXPECT_EQ(Stored("stats", "LastOffLine"), "now");
-    EXPECT_EQ(Registry.GroupsEnded, 1);
+    Reg.WriteInt64Value("option", "MonAlpha", 4294967296 + 44);
+    Reg.WriteIntValue("position", "MonTop", -40);
+    monitor = StoredSettings::LoadMonitorWindow(Reg);
+    EXPECT_EQ(monitor.MonAlpha, 120) << "not a level this program wrote";
+    EXPECT_EQ(monitor.Position.Top, -40) << "applied as stored, even off the screen";
 }

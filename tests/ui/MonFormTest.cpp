@@ -1,9 +1,6 @@
 #include "ui/mon.h"
 
-#include "settings/MyReg.h"
 #include "trend/Trend.h"
-
-#include "doubles/MemoryRegistry.h"
 
 #include <QAction>
 #include <QLabel>
@@ -40,8 +37,8 @@ protected:
 
 class MonitorWindow : public testing::Test {
 protected:
-    TMemoryRegistry Registry;
-    TMyReg Settings{Registry};
+    // Where the program puts a monitor that has never been moved.
+    TMonPlacement Placement{20, 300, 120};
     QWidget MainWindow;
     QMenu Menu;
     QAction* Show = Menu.addAction("Show Monitor...");
@@ -52,7 +49,6 @@ protected:
 
     void SetUp() override
     {
-        Settings.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
         for (QAction* option : {Show, Hide, Transparent})
             option->setCheckable(true);
         Show->setChecked(true);
@@ -64,7 +60,7 @@ protected:
     std::unique_ptr<TMonForm> Create()
     {
         auto form = std::make_unique<TMonForm>(
-            TMonFormLinks{Settings, &Menu, Show, Hide, Transparent, &MainTrend, &MainWindow});
+            TMonFormLinks{Placement, &Menu, Show, Hide, Transparent, &MainTrend, &MainWindow});
         form->SetMoveStarter([this](QWindow* window) {
             Moves.push_back(window);
             return true;
@@ -178,11 +174,9 @@ TEST_F(MonitorWindow, FirstRunShowsItAt300By20WithTheDefaultOpacity)
     EXPECT_EQ(form->windowTitle(), "Quorvel - Monitor");
 }
 
-TEST_F(MonitorWindow, StoredPositionAndOpacityLevelAreApplied)
+TEST_F(MonitorWindow, ThePlacementIsAppliedAsGiven)
 {
-    Settings.WriteIntValue("Position", "MonTop", -40);
-    Settings.WriteIntValue("Position", "MonLeft", 2000);
-    Settings.WriteInt64Value("Option", "MonAlpha", 300);
+    Placement = {-40, 2000, 300};
     Transparent->setChecked(true);
     auto form = Create();
     EXPECT_EQ(form->pos(), QPoint(2000, -40)) << "applied as read, even off the screen";
@@ -199,20 +193,11 @@ TEST_F(MonitorWindow, StoredPositionAndOpacityLevelAreApplied)
 
 TEST_F(MonitorWindow, OpacityLevelZeroLeavesTheWindowShownButInvisible)
 {
-    Settings.WriteInt64Value("Option", "MonAlpha", 0);
+    Placement.Alpha = 0;
     Transparent->setChecked(true);
     auto form = Create();
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(OpacityLevel(*form), 0);
-}
-
-TEST_F(MonitorWindow, AnOpacityLevelBeyondThirtyTwoBitsFallsBackToTheDefault)
-{
-    Settings.WriteInt64Value("Option", "MonAlpha", 4294967296 + 44);
-    Transparent->setChecked(true);
-    auto form = Create();
-    EXPECT_EQ(form->MonAlpha(), 120);
-    EXPECT_EQ(OpacityLevel(*form), 120);
 }
 
 TEST_F(MonitorWindow, ItStaysHiddenUnlessShownAndNotHiddenWhileOffline)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "StoredSettings.h"
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+class IClock;
+class ITextFiles;
+class TMyReg;
+struct MonitorState;
+
+// The one place that stores the connection statistics and appends the history line. Every path that
+// keeps them (the end of a connection, a reset of the totals, and the exit path for Exit, the session's
+// end and a stop signal) comes here, and each store is one update of the settings file: a crash keeps
+// the old or the new statistics, never a mix.
+class TStatisticsKeeper {
+public:
+    TStatisticsKeeper(TMyReg& reg, MonitorState& state, ITextFiles& files, IClock& clock, std::string programPath);
+
+    // A connection has ended, its figures are in the state and its end is stamped: stores the statistics
+    // and, with saveLog, appends its history line with the address it came up with. A history failure
+    // raises EInOutError once the statistics are stored.
+    void StoreFinishedConnection(bool saveLog, const QString& clientIp);
+
+    // The same for a connection that ends now without a transition (at exit): its end is stamped first.
+    void StoreConnectionEndingNow(bool saveLog, const QString& clientIp);
+
+    // The totals go back to 0, in memory and in the store at once, so that a reset survives a restart
+    // whether a connection runs or not.
+    void ResetTotals();
+
+    // Everything kept at exit as one update: positions, the running connection ending now (only while
+    // online), the options and the numbers. A history failure does not keep the rest from being stored:
+    // it is returned once everything is written, for the caller to report.
+    std::exception_ptr StoreAtExit(const StoredSettings::TClosingValues& values, const QString& clientIp);
+
+private:
+    void AppendHistory(const QString& clientIp);
+
+    TMyReg& Reg;
+    MonitorState& State;
+    ITextFiles& Files;
+    IClock& Clock;
+    std::string ProgramPath;
+};

@@ -1,0 +1,25 @@
+#include "TickOutcome.h"
+
+#include "platform/Exceptions.h"
+
+#include <exception>
+
+void TickOutcome::Carry(const TTickOutcome& outcome, ITickTargets& targets)
+{
+    std::exception_ptr historyFailure;
+    if (outcome.StoreStatistics) {
+        try {
+            targets.StoreStatistics(outcome);
+        } catch (const EInOutError&) {
+            historyFailure = std::current_exception();
+        }
+    }
+    targets.ShowDisplays(outcome);
+    if (outcome.Sync != TSyncStep::None) targets.StepSyncTimer(outcome.Sync);
+    if (outcome.Monitor != TMonitorVisibility::Keep || outcome.KeepMonitorOnTop)
+        targets.ApplyMonitor(outcome.Monitor, outcome.KeepMonitorOnTop);
+    for (const QString& line : outcome.LogLines)
+        targets.AddLogLine(line);
+    if (outcome.StatusLine) targets.WriteStatusLine(*outcome.StatusLine);
+    if (historyFailure) std::rethrow_exception(historyFailure);
+}
