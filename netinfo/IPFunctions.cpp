@@ -50,6 +50,7 @@ std::vector<std::string> CopyList(const IP_ADDR_STRING& head)
 {
     std::vector<std::string> entries;
     for (const IP_ADDR_STRING* element = &head; element; element = element->Next) {
+        // Every address counts (a server may carry dozens); only a list that loops back on itself is refused.
         if (entries.size() == AdapterSnapshot::MaxEntries) throw ERangeError();
         entries.push_back(FixedText(element->IpAddress.String));
     }

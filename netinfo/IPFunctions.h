@@ -17,7 +17,8 @@ public:
 
 // What the poll cycle needs of the watched adapter, copied out of the platform's records each tick.
 struct AdapterSnapshot {
-    static constexpr std::size_t MaxEntries = 8;
+    // More entries than any real adapter has: a longer list is a loop in the platform's records.
+    static constexpr std::size_t MaxEntries = 65536;
 
     uint32_t Index = 0;
     std::string Description;

@@ -63,18 +63,20 @@ TEST(ScanAdapters, WithoutEthernetTheSnapshotIsEmptyButKeepsTheLastIndexWalked)
     EXPECT_TRUE(snapshot.ClientIps.empty());
 }
 
-TEST(ScanAdapters, EightEntriesFitAndTheNinthFailsTheScan)
+TEST(ScanAdapters, EveryAddressIsTakenHoweverManyThereAre)
 {
     TFakeIpHelper helper;
     helper.Adapters = {Ethernet(2)};
-    helper.Adapters[0].Gateways = std::vector<std::string>(8, "10.0.0.1");
-    EXPECT_EQ(IPFunctions::ScanAdapters(helper).Gateways.size(), 8u);
-
-    helper.Adapters[0].Gateways.push_back("10.0.0.9");
-    EXPECT_THROW(IPFunctions::ScanAdapters(helper), ERangeError);
-    helper.Adapters[0].Gateways.pop_back();
+    helper.Adapters[0].Ips.clear();
+    for (int i = 1; i <= 20; ++i)
+        helper.Adapters[0].Ips.push_back("10.0.0." + std::to_string(i));
+    helper.Adapters[0].Gateways = std::vector<std::string>(20, "10.0.0.254");
     helper.DnsServers = std::vector<std::string>(9, "1.1.1.1");
-    EXPECT_THROW(IPFunctions::ScanAdapters(helper), ERangeError);
+    const AdapterSnapshot snapshot = IPFunctions::ScanAdapters(helper);
+    EXPECT_EQ(snapshot.ClientIps.size(), 20u);
+    EXPECT_EQ(snapshot.ClientIps.front(), "10.0.0.1");
+    EXPECT_EQ(snapshot.Gateways.size(), 20u);
+    EXPECT_EQ(snapshot.DnsServers.size(), 9u);
 }
 
 TEST(ScanAdapters, AListGrowingBetweenTheTwoCallsIsAnOperatingSystemError)
