@@ -39,6 +39,7 @@ void TQorvixProgram::Start()
     // A stop request and the end of the session save what Exit saves: nothing is lost either way.
     Termination = std::make_unique<TTerminationSignals>();
     connect(Termination.get(), &TTerminationSignals::TerminationRequested, this, [this](int) {
+        if (Exiting) return; // a second signal while the first one's exit runs says nothing more
         Services.Console.WriteLine("Quorvel stops.");
         Exit();
     });

@@ -4,6 +4,7 @@
 #include "Formatting.h"
 #include "MonitorState.h"
 
+#include "platform/Checked.h"
 #include "platform/IClock.h"
 #include "settings/MyReg.h"
 #include "settings/RegBatch.h"
@@ -16,11 +17,62 @@ TStatisticsKeeper::TStatisticsKeeper(TMyReg& reg, MonitorState& state, ITextFile
 
 void TStatisticsKeeper::StoreFinishedConnection(bool saveLog, const QString& clientIp)
 {
+    StoreStats();
+    if (saveLog) AppendHistory(clientIp);
+}
+
+// The finished connection replaces its checkpoint in the same update: a crash keeps the one or the other.
+void TStatisticsKeeper::StoreStats()
+{
+    const TRegBatch oneUpdate(Reg);
+    StoredSettings::SaveStats(Reg, State);
+    if (LastCheckpointTick) StoredSettings::ClearCheckpoint(Reg);
+    LastCheckpointTick.reset();
+}
+
+void TStatisticsKeeper::CheckpointRunningConnection(const QString& clientIp)
+{
+    const int64_t now = Clock.TickCount();
+    if (LastCheckpointTick && now - *LastCheckpointTick < CheckpointIntervalMs) return;
+    const StoredSettings::TCheckpoint checkpoint{State.LastOnLine,   Formatting::TimeStamp(Clock.Now()),
+                                                 State.LastConn,     State.LastSpeed,
+                                                 State.LastSent,     State.LastRecv,
+                                                 State.LastDuration, clientIp};
+    if (LastCheckpointTick && checkpoint.Sent == LastCheckpoint.Sent && checkpoint.Recv == LastCheckpoint.Recv &&
+        checkpoint.Duration == LastCheckpoint.Duration)
+        return;
+    const TRegBatch oneUpdate(Reg);
+    StoredSettings::SaveCheckpoint(Reg, checkpoint);
+    LastCheckpointTick = now;
+    LastCheckpoint = checkpoint;
+}
+
+QString TStatisticsKeeper::FinishInterruptedConnection(bool saveLog)
+{
+    const std::optional<StoredSettings::TCheckpoint> checkpoint = StoredSettings::LoadCheckpoint(Reg);
+    if (!checkpoint) return {};
+    State.LastOnLine = checkpoint->OnLine;
+    State.LastOffLine = checkpoint->At;
+    State.LastConn = checkpoint->Conn;
+    State.LastSpeed = checkpoint->Speed;
+    State.LastSent = checkpoint->Sent;
+    State.LastRecv = checkpoint->Recv;
+    State.LastDuration = checkpoint->Duration;
+    State.TotalSent = Checked::SaturatingAdd(State.TotalSent, checkpoint->Sent);
+    State.TotalRecv = Checked::SaturatingAdd(State.TotalRecv, checkpoint->Recv);
+    State.TotalDuration = Checked::SaturatingAdd(State.TotalDuration, checkpoint->Duration);
     {
         const TRegBatch oneUpdate(Reg);
         StoredSettings::SaveStats(Reg, State);
+        StoredSettings::ClearCheckpoint(Reg);
     }
-    if (saveLog) AppendHistory(clientIp);
+    QString line = "Connection ended unseen: " + checkpoint->At;
+    try {
+        if (saveLog) AppendHistory(checkpoint->ClientIp);
+    } catch (const std::exception& error) {
+        line += " (" + QString::fromStdString(error.what()) + ")";
+    }
+    return line;
 }
 
 void TStatisticsKeeper::StoreConnectionEndingNow(bool saveLog, const QString& clientIp)

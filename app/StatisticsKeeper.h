@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <exception>
+#include <optional>
 #include <string>
 
 class IClock;
@@ -28,6 +29,15 @@ public:
     // The same for a connection that ends now without a transition (at exit): its end is stamped first.
     void StoreConnectionEndingNow(bool saveLog, const QString& clientIp);
 
+    // While a connection runs: its figures are kept in the store at most once a minute, and only when they
+    // changed since, so that a crash, a kill or a power cut loses at most the last minute of it.
+    void CheckpointRunningConnection(const QString& clientIp);
+
+    // At start-up, after the statistics are loaded: a connection a crash left behind is finished as the
+    // one that ended at its last checkpoint (last connection, totals, history line with saveLog), then
+    // the checkpoint is cleared. Answers the status-log line that says so, or "" when there was none.
+    QString FinishInterruptedConnection(bool saveLog);
+
     // The totals go back to 0, in memory and in the store at once, so that a reset survives a restart
     // whether a connection runs or not.
     void ResetTotals();
@@ -39,10 +49,15 @@ public:
 
 private:
     void AppendHistory(const QString& clientIp);
+    void StoreStats();
+
+    static constexpr int64_t CheckpointIntervalMs = 60'000;
 
     TMyReg& Reg;
     MonitorState& State;
     ITextFiles& Files;
     IClock& Clock;
     std::string ProgramPath;
+    std::optional<int64_t> LastCheckpointTick;
+    StoredSettings::TCheckpoint LastCheckpoint;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/Checked.h"
 #include "platform/IClock.h"
+#include "platform/IIpHelper.h"
 
 #include <algorithm>
 #include <limits>
@@ -20,6 +21,12 @@ void RebaseAfterCounterReset(int64_t reading, int64_t& previous, int64_t& atOnli
     if (reading >= previous) return;
     atOnline = Checked::Sub(atOnline, Checked::Sub(previous, reading));
     previous = reading;
+}
+
+bool NoAdapterLeft(IIpHelper& ipHelper)
+{
+    uint32_t size = 0;
+    return ipHelper.GetAdaptersInfo(nullptr, &size) == ERROR_NO_DATA;
 }
 
 TLastTexts LastTexts(const MonitorState& state)
@@ -62,6 +69,9 @@ TStatusCycle::TDecision TStatusCycle::Decide()
     try {
         decision.Snapshot = IPFunctions::ScanAdapters(IpHelper);
     } catch (...) {
+        // The watched interface was deleted and nothing is left in the table: the connection ends now, not
+        // when another adapter appears. Any other failure of the scan ends the tick quietly.
+        if (State.Online && NoAdapterLeft(IpHelper)) decision.Action = TAction::GoOffline;
         return decision;
     }
     // An adapter without address is not a connection to start; a running one is still followed, so that it
@@ -152,14 +162,16 @@ TTickOutcome TStatusCycle::Sample(const InterfaceSample& sample, const TTickOpti
     current.UpSpeed = CountText(rates->UpRate);
     current.DownSpeed = CountText(rates->DownRate);
     // While a connection runs, the totals shown include it; only its end adds it to the totals kept.
-    outcome.Totals =
-        TotalTexts(Checked::Add(State.TotalSent, State.LastSent), Checked::Add(State.TotalRecv, State.LastRecv),
-                   Checked::Add(State.TotalDuration, State.LastDuration));
+    outcome.Totals = TotalTexts(Checked::SaturatingAdd(State.TotalSent, State.LastSent),
+                                Checked::SaturatingAdd(State.TotalRecv, State.LastRecv),
+                                Checked::SaturatingAdd(State.TotalDuration, State.LastDuration));
     outcome.GraphSample = TGraphSample{rates->DownRate, rates->UpRate, duration};
     // Only a change of image reaches the desktop.
     if (const auto image = TrayImageForRates(rates->UpRate, rates->DownRate); image && *image != ShownIcon)
         outcome.IconIndex = ShownIcon = *image;
     outcome.KeepMonitorOnTop = options.ShowMonitor;
+    outcome.Checkpoint = true;
+    outcome.HistoryClientIp = ConnectionClientIp;
     outcome.StatusLine =
         StatusLine.Build(rates->UpRate, rates->DownRate, State.LastSent, State.LastRecv, State.LastDuration);
     return outcome;
@@ -262,7 +274,7 @@ void TStatusCycle::EndConnection()
 
 void TStatusCycle::AddLastToTotals()
 {
-    State.TotalSent = Checked::Add(State.TotalSent, State.LastSent);
-    State.TotalRecv = Checked::Add(State.TotalRecv, State.LastRecv);
-    State.TotalDuration = Checked::Add(State.TotalDuration, State.LastDuration);
+    State.TotalSent = Checked::SaturatingAdd(State.TotalSent, State.LastSent);
+    State.TotalRecv = Checked::SaturatingAdd(State.TotalRecv, State.LastRecv);
+    State.TotalDuration = Checked::SaturatingAdd(State.TotalDuration, State.LastDuration);
 }

@@ -4,6 +4,7 @@
 #include "settings/MyReg.h"
 #include "settings/RegBatch.h"
 
+#include <algorithm>
 #include <limits>
 #include <variant>
 
@@ -108,15 +109,23 @@ void SavePositions(TMyReg& reg, const TClosingValues& values)
     if (values.Monitor) SavePosition(reg, MonitorPosition, values.Monitor->Position);
 }
 
-void LoadStats(TMyReg& reg, MonitorState& state)
+std::string LoadStats(TMyReg& reg, MonitorState& state)
 {
+    std::string damaged;
     for (const TStatsEntry& entry : StatsTable) {
         if (const auto* text = std::get_if<QString MonitorState::*>(&entry.Field)) {
             state.*(*text) = QString::fromStdString(reg.ReadTextValue(Stats, entry.Name, DefaultNotAvailable));
-        } else {
-            state.*std::get<int64_t MonitorState::*>(entry.Field) = reg.ReadInt64Value(Stats, entry.Name, 0);
+            continue;
+        }
+        int64_t& count = state.*std::get<int64_t MonitorState::*>(entry.Field);
+        count = reg.ReadInt64Value(Stats, entry.Name, 0);
+        // Every statistic counts up from 0: a negative one was not written by this program.
+        if (count < 0) {
+            count = 0;
+            damaged += (damaged.empty() ? "" : ", ") + std::string(entry.Name);
         }
     }
+    return damaged.empty() ? std::string() : "Damaged statistics set to 0: " + damaged + ".";
 }
 
 void SaveStats(TMyReg& reg, const MonitorState& state)
@@ -127,7 +136,7 @@ void SaveStats(TMyReg& reg, const MonitorState& state)
             continue;
         }
         int64_t value = state.*std::get<int64_t MonitorState::*>(entry.Field);
-        if (entry.AddedWhenSaved && state.Online) value = Checked::Add(value, state.*entry.AddedWhenSaved);
+        if (entry.AddedWhenSaved && state.Online) value = Checked::SaturatingAdd(value, state.*entry.AddedWhenSaved);
         reg.WriteInt64Value(Stats, entry.Name, value);
     }
 }
@@ -138,6 +147,59 @@ void SaveTotals(TMyReg& reg, const MonitorState& state)
         if (entry.AddedWhenSaved)
             reg.WriteInt64Value(Stats, entry.Name, state.*std::get<int64_t MonitorState::*>(entry.Field));
     }
+}
+
+namespace {
+
+// The checkpoint's values in the Stats section, under names of their own.
+struct TCheckpointEntry {
+    const char* Name;
+    std::variant<QString TCheckpoint::*, int64_t TCheckpoint::*> Field;
+};
+
+const std::array<TCheckpointEntry, 8> CheckpointTable{{
+    {"RunningOnLine", &TCheckpoint::OnLine},
+    {"RunningCheckpoint", &TCheckpoint::At},
+    {"RunningConn", &TCheckpoint::Conn},
+    {"RunningSpeed", &TCheckpoint::Speed},
+    {"RunningSent", &TCheckpoint::Sent},
+    {"RunningRecv", &TCheckpoint::Recv},
+    {"RunningDuration", &TCheckpoint::Duration},
+    {"RunningClientIP", &TCheckpoint::ClientIp},
+}};
+
+} // namespace
+
+void SaveCheckpoint(TMyReg& reg, const TCheckpoint& checkpoint)
+{
+    for (const TCheckpointEntry& entry : CheckpointTable) {
+        if (const auto* text = std::get_if<QString TCheckpoint::*>(&entry.Field)) {
+            reg.WriteTextValue(Stats, entry.Name, (checkpoint.*(*text)).toStdString());
+        } else {
+            reg.WriteInt64Value(Stats, entry.Name, checkpoint.*std::get<int64_t TCheckpoint::*>(entry.Field));
+        }
+    }
+}
+
+std::optional<TCheckpoint> LoadCheckpoint(TMyReg& reg)
+{
+    TCheckpoint checkpoint;
+    for (const TCheckpointEntry& entry : CheckpointTable) {
+        if (const auto* text = std::get_if<QString TCheckpoint::*>(&entry.Field)) {
+            checkpoint.*(*text) = QString::fromStdString(reg.ReadTextValue(Stats, entry.Name, {}));
+            continue;
+        }
+        int64_t& count = checkpoint.*std::get<int64_t TCheckpoint::*>(entry.Field);
+        count = std::max<int64_t>(0, reg.ReadInt64Value(Stats, entry.Name, 0)); // counts only go up from 0
+    }
+    if (checkpoint.At.isEmpty()) return std::nullopt;
+    return checkpoint;
+}
+
+void ClearCheckpoint(TMyReg& reg)
+{
+    for (const TCheckpointEntry& entry : CheckpointTable)
+        reg.DeleteValue(Stats, entry.Name);
 }
 
 void LoadNumbers(TMyReg& reg, MonitorState& state)

@@ -2,6 +2,8 @@
 
 #include "MonitorState.h"
 
+#include <QString>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -69,10 +71,28 @@ TMonitorWindow LoadMonitorWindow(TMyReg& reg);
 
 // The ten connection statistics. The totals in memory leave a running connection out, so storing them
 // while online adds it; once the connection has ended the totals already hold it.
-void LoadStats(TMyReg& reg, MonitorState& state);
+// Answers a status-log line naming the counts that were stored negative and start again from 0, or "".
+std::string LoadStats(TMyReg& reg, MonitorState& state);
 void SaveStats(TMyReg& reg, const MonitorState& state);
 // Only the three totals, as they are in memory.
 void SaveTotals(TMyReg& reg, const MonitorState& state);
+
+// The running connection as a crash would otherwise lose it: its figures at a moment, kept beside the
+// statistics until the connection ends.
+struct TCheckpoint {
+    QString OnLine;
+    QString At; // the time stamp of the moment, the connection's end should it never be seen
+    QString Conn;
+    int64_t Speed = 0;
+    int64_t Sent = 0;
+    int64_t Recv = 0;
+    int64_t Duration = 0;
+    QString ClientIp;
+};
+void SaveCheckpoint(TMyReg& reg, const TCheckpoint& checkpoint);
+// Nothing when no checkpoint is stored; a count stored negative reads as 0.
+std::optional<TCheckpoint> LoadCheckpoint(TMyReg& reg);
+void ClearCheckpoint(TMyReg& reg);
 
 // The graph bounds and the time synchronisation settings.
 void LoadNumbers(TMyReg& reg, MonitorState& state);

@@ -14,6 +14,7 @@ void TickOutcome::Carry(const TTickOutcome& outcome, ITickTargets& targets)
             historyFailure = std::current_exception();
         }
     }
+    if (outcome.Checkpoint) targets.CheckpointConnection(outcome.HistoryClientIp);
     targets.ShowDisplays(outcome);
     if (outcome.Sync != TSyncStep::None) targets.StepSyncTimer(outcome.Sync);
     if (outcome.Monitor != TMonitorVisibility::Keep || outcome.KeepMonitorOnTop)

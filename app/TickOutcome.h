@@ -73,6 +73,8 @@ struct TTickOutcome {
     // The connection ended: its figures are stored and, with "Save Log", appended to the history with the
     // address it came up with.
     bool StoreStatistics = false;
+    // A sample of the running connection: its figures may be kept against a crash.
+    bool Checkpoint = false;
     QString HistoryClientIp;
 
     TSyncStep Sync = TSyncStep::None;
@@ -89,6 +91,7 @@ public:
     virtual ~ITickTargets() = default;
     // Raises EInOutError when the history file fails; the statistics are stored by then.
     virtual void StoreStatistics(const TTickOutcome& outcome) = 0;
+    virtual void CheckpointConnection(const QString& clientIp) = 0;
     virtual void ShowDisplays(const TTickOutcome& outcome) = 0;
     virtual void StepSyncTimer(TSyncStep step) = 0;
     virtual void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) = 0;

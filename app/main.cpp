@@ -118,12 +118,15 @@ void TMainForm::FormCreate()
     // Applied as stored, even off every screen: the user may have a screen attached only sometimes.
     const StoredSettings::TPosition position = StoredSettings::LoadMainPosition(MyReg);
     move(position.Left, position.Top);
-    StoredSettings::LoadStats(MyReg, State);
+    if (const std::string damaged = StoredSettings::LoadStats(MyReg, State); !damaged.empty())
+        AddLogLine(QString::fromStdString(damaged));
     const StoredSettings::TOptions options = StoredSettings::LoadOptions(MyReg);
     const auto items = OptionItems();
     for (std::size_t i = 0; i < items.size(); ++i)
         items[i]->setChecked(options[i]);
     StoredSettings::LoadNumbers(MyReg, State);
+    if (const QString recovered = Keeper->FinishInterruptedConnection(MenuSaveLog->isChecked()); !recovered.isEmpty())
+        AddLogLine(recovered);
     if (MenuAlwaysOnTop->isChecked()) setWindowFlag(Qt::WindowStaysOnTopHint, true);
     TrayIcon->SetMinimizeToTray(MenuMinimizetoTray->isChecked());
     // Started minimised, the window stays unshown; the tray icon and the monitor's menu reach it.
@@ -207,6 +210,8 @@ void TMainForm::StoreStatistics(const TTickOutcome& outcome)
 {
     Keeper->StoreFinishedConnection(MenuSaveLog->isChecked(), outcome.HistoryClientIp);
 }
+
+void TMainForm::CheckpointConnection(const QString& clientIp) { Keeper->CheckpointRunningConnection(clientIp); }
 
 void TMainForm::ShowDisplays(const TTickOutcome& outcome) { MainDisplays::Show(outcome, *this, MonForm); }
 

@@ -101,6 +101,7 @@ private:
 
     // How the form carries out a tick's outcome; the order is TickOutcome::Carry's.
     void StoreStatistics(const TTickOutcome& outcome) override;
+    void CheckpointConnection(const QString& clientIp) override;
     void ShowDisplays(const TTickOutcome& outcome) override;
     void StepSyncTimer(TSyncStep step) override;
     void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) override;

@@ -18,6 +18,16 @@ inline int64_t Add(int64_t a, int64_t b)
     return result;
 }
 
+// For the totals of months of connections: a total that reaches the largest count stays there instead of
+// stopping every transition with an overflow. Only non-negative counts are summed this way.
+inline int64_t SaturatingAdd(int64_t a, int64_t b)
+{
+    int64_t result;
+    if (__builtin_add_overflow(a, b, &result))
+        return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+    return result;
+}
+
 inline int64_t Sub(int64_t a, int64_t b)
 {
     int64_t result;

@@ -77,6 +77,16 @@ void TMyReg::WriteFlagValue(const std::string& section, const std::string& name,
     Write(section, name, REG_DWORD, Dword(value ? 1 : 0));
 }
 
+void TMyReg::DeleteValue(const std::string& section, const std::string& name)
+{
+    try {
+        const auto key = Registry.OpenKey(SectionPath(Key, section), /*create=*/false);
+        if (key) key->DeleteValue(name);
+    } catch (...) {
+        // Like a write: a value that cannot be removed is not worth stopping the program for.
+    }
+}
+
 std::string TMyReg::ReadTextValue(const std::string& section, const std::string& name, const std::string& fallback)
 {
     try {

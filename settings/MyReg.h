@@ -25,6 +25,8 @@ public:
     void WriteInt64Value(const std::string& section, const std::string& name, int64_t value);
     void WriteIntValue(const std::string& section, const std::string& name, int32_t value);
     void WriteFlagValue(const std::string& section, const std::string& name, bool value);
+    // Removes the value; a value or section that is not there is left as it is.
+    void DeleteValue(const std::string& section, const std::string& name);
 
     // Text and 64-bit reads fall back to the default only when the value is absent (or not readable as
     // their kind); 32-bit and flag reads fall back on any failure, a value of another type included.

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -76,6 +78,43 @@ TEST_F(ProgramLife, AStopRequestWhileOnlineSavesTheRunningConnection)
     EXPECT_NE(Stored("LastOffLine"), "N/A");
     EXPECT_GT(std::stoll(Stored("LastSent")), 0);
     EXPECT_EQ(Stored("TotalSent"), Stored("LastSent")) << "a first run's totals are this connection";
+}
+
+TEST_F(ProgramLife, AConnectionKilledMidwayReachesTheTotalsAtTheNextStart)
+{
+    if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    TVethNamespaces net("k");
+    ASSERT_TRUE(net.Ready());
+    const std::string datagrams =
+        "bash -c 'for i in 1 2 3; do echo quorvel > /dev/udp/" + net.FarAddress() + "/9; done'";
+    const auto count = [&](const std::string& name) {
+        const std::string text = Stored(name);
+        return text == "<none>" ? int64_t{-1} : std::stoll(text);
+    };
+    std::mt19937 random(std::random_device{}());
+    int64_t lost = 0; // the bytes of each killed connection as its last checkpoint kept them
+    for (int round = 0; round < 3; ++round) {
+        TRunningProgram program({"sh", "-c", "exec " + net.InNear(QORVIX_PROGRAM)}, Environment, Temp.File("kill.out"));
+        ASSERT_TRUE(program.WaitForOutput("Online: ")) << program.Printed();
+        if (round > 0) {
+            EXPECT_TRUE(program.WaitForOutput("Connection ended unseen: ")) << program.Printed();
+        }
+        ASSERT_TRUE(TVethNamespaces::Run(net.InNear(datagrams)));
+        // The first checkpoint comes with the first sample, a second later; later ones a minute apart.
+        ASSERT_TRUE(TRunningProgram::WaitFor([&] { return count("RunningSent") > 0; }, 90s)) << program.Printed();
+        // Killed at a moment of chance within the next few ticks, as a crash or a power cut would.
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 3000));
+        program.Signal(SIGKILL);
+        program.Wait();
+        lost += count("RunningSent");
+    }
+    TRunningProgram last({"sh", "-c", "exec " + net.InNear(QORVIX_PROGRAM)}, Environment, Temp.File("last.out"));
+    ASSERT_TRUE(last.WaitForOutput("Connection ended unseen: ")) << last.Printed();
+    ASSERT_TRUE(last.WaitForOutput("Online: ")) << last.Printed();
+    last.Signal(SIGTERM);
+    EXPECT_EQ(last.Wait(), 0) << last.Printed();
+    EXPECT_EQ(count("TotalSent"), lost + count("LastSent")) << "every killed connection counted once";
+    EXPECT_EQ(count("RunningSent"), -1) << "a clean exit leaves no checkpoint";
 }
 
 int main(int argc, char** argv)

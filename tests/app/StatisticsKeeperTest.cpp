@@ -155,3 +155,55 @@ TEST_F(Keeper, AResetIsStoredAtOnceWhetherAConnectionRunsOrNot)
         EXPECT_EQ(next.LastSent, 0) << "a reset stores only the totals";
     }
 }
+
+TEST_F(Keeper, ARunningConnectionIsKeptAtMostOnceAMinuteAndOnlyWhenItChanged)
+{
+    State.Online = true;
+    State.LastOnLine = "Sun 06 Dec 2026 17:00:00";
+    Statistics.CheckpointRunningConnection("192.168.1.20");
+    EXPECT_EQ(Registry.Text(Stats, "RunningSent"), "40") << "the first sample is kept at once";
+    const int groups = Registry.GroupsEnded;
+    for (int second = 1; second < 60; ++second) {
+        Clock.Advance(1000);
+        State.LastSent += 10;
+        State.LastDuration = second;
+        Statistics.CheckpointRunningConnection("192.168.1.20");
+    }
+    EXPECT_EQ(Registry.GroupsEnded, groups) << "not once a second";
+    Clock.Advance(1000);
+    State.LastDuration = 60;
+    Statistics.CheckpointRunningConnection("192.168.1.20");
+    EXPECT_EQ(Registry.GroupsEnded, groups + 1);
+    EXPECT_EQ(Registry.Text(Stats, "RunningSent"), "630");
+    Clock.Advance(60'000);
+    Statistics.CheckpointRunningConnection("192.168.1.20");
+    EXPECT_EQ(Registry.GroupsEnded, groups + 1) << "nothing changed since";
+
+    State.Online = false;
+    Statistics.StoreFinishedConnection(false, "192.168.1.20");
+    EXPECT_EQ(Registry.Text(Stats, "RunningSent"), "<none>") << "the finished connection replaces its checkpoint";
+}
+
+TEST_F(Keeper, AConnectionACrashLeftBehindEndsAtItsCheckpointAtTheNextStart)
+{
+    State.Online = true;
+    State.LastOnLine = "Sun 06 Dec 2026 17:00:00";
+    State.LastDuration = 3600;
+    Statistics.CheckpointRunningConnection("192.168.1.20");
+    const std::string checkpointed = Registry.Text(Stats, "RunningCheckpoint");
+
+    // The next run: the figures in memory are what the store holds, nothing of the lost connection.
+    MonitorState next;
+    StoredSettings::LoadStats(Reg, next);
+    TStatisticsKeeper restarted{Reg, next, Files, Clock, Folder.File("qorvix")};
+    const QString line = restarted.FinishInterruptedConnection(true);
+    EXPECT_EQ(line.toStdString(), "Connection ended unseen: " + checkpointed);
+    EXPECT_EQ(next.LastSent, 40);
+    EXPECT_EQ(next.TotalSent, 40) << "nothing was stored before: the lost connection is the total";
+    EXPECT_EQ(next.TotalDuration, 3600);
+    EXPECT_EQ(Registry.Text(Stats, "LastOffLine"), checkpointed);
+    EXPECT_EQ(Registry.Text(Stats, "TotalSent"), "40");
+    EXPECT_EQ(Registry.Text(Stats, "RunningCheckpoint"), "<none>") << "cleared";
+    EXPECT_TRUE(History().ends_with(",eth0,0,40,0,01:00:00,192.168.1.20\r\n")) << History();
+    EXPECT_EQ(restarted.FinishInterruptedConnection(true), "") << "finished once";
+}

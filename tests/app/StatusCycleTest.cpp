@@ -1,4 +1,5 @@
 #include "app/StatusCycle.h"
+#include "app/Formatting.h"
 #include "app/StatisticsKeeper.h"
 #include "app/StoredSettings.h"
 #include "settings/MyReg.h"
@@ -38,6 +39,7 @@ public:
     {
         Keeper.StoreFinishedConnection(SaveLog, outcome.HistoryClientIp);
     }
+    void CheckpointConnection(const QString& clientIp) override { Keeper.CheckpointRunningConnection(clientIp); }
     void ShowDisplays(const TTickOutcome& outcome) override
     {
         const TCurrentTexts& c = outcome.Current;
@@ -319,9 +321,6 @@ TEST_F(PollCycle, GuardsEndTheTickWithoutAnyChange)
     IpHelper.IfEntryResult = NO_ERROR;
     IpHelper.Row.dwType = IF_TYPE_IEEE80211;
     Poll();
-    IpHelper.Row.dwType = MIB_IF_TYPE_ETHERNET;
-    IpHelper.Adapters[0].Gateways = std::vector<std::string>(9, "10.0.0.1");
-    Poll();
     EXPECT_FALSE(State.Online);
     EXPECT_TRUE(Shown.Log.empty());
 }
@@ -502,6 +501,52 @@ TEST_F(PollCycle, TheStatusLineFollowsTheFiguresNotTheLabels)
     Tick(1000, 1500, 0);
     EXPECT_EQ(Console.Lines.back(),
               "Up 1,500 bytes/s, down 0 bytes/s, sent 3,000 bytes, received 20 bytes, duration 00:00:02");
+}
+
+TEST_F(PollCycle, AnAdapterWithTwentyAddressesIsOnlineAndFollowedAsItGainsMore)
+{
+    IpHelper.Adapters[0].Ips.clear();
+    for (int i = 1; i <= 20; ++i)
+        IpHelper.Adapters[0].Ips.push_back("192.168.1." + std::to_string(i));
+    Poll();
+    ASSERT_TRUE(State.Online);
+    EXPECT_EQ(Shown.ClientIp, "192.168.1.1");
+    IpHelper.Adapters[0].Ips.push_back("192.168.1.21");
+    Tick(1000, 10, 0);
+    EXPECT_EQ(Shown.Sent, "10") << "still sampled";
+    LinkDown();
+    Tick();
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(LastLog(), "Offline: Sun 06 Dec 2026 17:00:02");
+}
+
+TEST_F(PollCycle, AWatchedInterfaceDeletedWhileOnlineEndsTheConnectionAtThatTick)
+{
+    Poll();
+    Tick(1000, 100, 0);
+    IpHelper.Adapters.clear();
+    Tick();
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(LastLog(), "Offline: Sun 06 Dec 2026 17:00:02");
+    EXPECT_EQ(State.TotalSent, 100);
+    const std::size_t lines = Shown.Log.size();
+    Tick();
+    EXPECT_EQ(Shown.Log.size(), lines) << "no adapter while offline: nothing happens";
+}
+
+TEST_F(PollCycle, TotalsNearTheLargestCountStayThereInsteadOfStoppingTheTransition)
+{
+    const int64_t largest = std::numeric_limits<int64_t>::max();
+    State.TotalSent = largest - 10;
+    Poll();
+    Tick(1000, 100, 0);
+    EXPECT_EQ(Shown.Totals.Sent, Formatting::CountText(largest));
+    LinkDown();
+    Tick();
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(State.TotalSent, largest);
+    EXPECT_EQ(Platform.Registry.Text(StatsKey, "TotalSent"), std::to_string(largest));
+    EXPECT_EQ(LastLog(), "Offline: Sun 06 Dec 2026 17:00:02");
 }
 
 } // namespace

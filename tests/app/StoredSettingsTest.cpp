@@ -152,3 +152,18 @@ TEST_F(StoredValues, TheMonitorWindowStartsWhereAFirstRunPutsItAndRefusesALevelB
     EXPECT_EQ(monitor.MonAlpha, 120) << "not a level this program wrote";
     EXPECT_EQ(monitor.Position.Top, -40) << "applied as stored, even off the screen";
 }
+
+TEST_F(StoredValues, ANegativeStoredCountIsDamagedAndCountsFromZero)
+{
+    Reg.WriteInt64Value("Stats", "TotalSent", -5);
+    Reg.WriteInt64Value("Stats", "LastRecv", -1);
+    Reg.WriteInt64Value("Stats", "TotalRecv", 70);
+    MonitorState state;
+    EXPECT_EQ(StoredSettings::LoadStats(Reg, state), "Damaged statistics set to 0: LastRecv, TotalSent.");
+    EXPECT_EQ(state.TotalSent, 0);
+    EXPECT_EQ(state.LastRecv, 0);
+    EXPECT_EQ(state.TotalRecv, 70);
+    Reg.WriteInt64Value("Stats", "TotalSent", 0);
+    Reg.WriteInt64Value("Stats", "LastRecv", 0);
+    EXPECT_EQ(StoredSettings::LoadStats(Reg, state), "");
+}

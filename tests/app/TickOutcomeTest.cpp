@@ -22,6 +22,7 @@ public:
         Steps.push_back("store");
         if (HistoryFails) throw EInOutError(ENOSPC);
     }
+    void CheckpointConnection(const QString&) override { Steps.push_back("checkpoint"); }
     void ShowDisplays(const TTickOutcome&) override { Steps.push_back("displays"); }
     void StepSyncTimer(TSyncStep step) override { Steps.push_back(step == TSyncStep::Start ? "sync on" : "sync off"); }
     void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) override
@@ -71,9 +72,11 @@ TEST(TickOutcome, AQuietTickTouchesOnlyTheDisplaysAndASampleEndsWithItsStatusLin
     recorder.Steps.clear();
     TTickOutcome sample;
     sample.KeepMonitorOnTop = true;
+    sample.Checkpoint = true;
     sample.StatusLine = "Up 0 bytes/s";
     TickOutcome::Carry(sample, recorder);
-    EXPECT_EQ(recorder.Steps, (std::vector<std::string>{"displays", "monitor on top", "status Up 0 bytes/s"}));
+    EXPECT_EQ(recorder.Steps,
+              (std::vector<std::string>{"checkpoint", "displays", "monitor on top", "status Up 0 bytes/s"}));
 }
 
 } // namespace
