@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "BevelPanel.h"
+#include "CommandLine.h"
 #include "Formatting.h"
 #include "LoadOnStartup.h"
 #include "MainDisplays.h"
@@ -36,7 +37,6 @@
 namespace {
 
 constexpr int LogLines = 3;
-constexpr const char* VersionLine = "Quorvel v1.0.0.04";
 
 } // namespace
 
@@ -110,7 +110,7 @@ void TMainForm::WireEvents()
 
 void TMainForm::FormCreate()
 {
-    AddLogLine(VersionLine);
+    AddLogLine(CommandLine::VersionLine);
     if (const std::string problem = MyReg.LoadProblem(); !problem.empty()) AddLogLine(QString::fromStdString(problem));
     TrayIconSetup::LoadUserImages(*this, Services.ProgramPath);
     Trend->ClearDataA();

@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "DisplayOptions.h"
 #include "EnginePump.h"
 #include "HeadlessMode.h"
@@ -34,6 +35,17 @@ std::string ProgramPath()
 
 int main(int argc, char** argv)
 {
+    // Help, version and bad arguments answer before anything starts: no lock, no display, no settings.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const CommandLine::TParsed parsed = CommandLine::Parse(arguments);
+        parsed.Action == CommandLine::TAction::Exit) {
+        std::fputs(parsed.Output.c_str(), stdout);
+        std::fputs(parsed.Error.c_str(), stderr);
+        return parsed.ExitCode;
+    }
+
     // One instance per session: a second start ends at once, silently, and leaves the first alone.
     const TInstanceLock instance(TInstanceLock::DefaultPath());
     if (instance.Result() == TInstanceLock::TResult::HeldElsewhere) return 0;

@@ -51,6 +51,23 @@ TEST_F(ProgramLife, ASecondStartEndsSilentlyAndLeavesTheFirstRunning)
     EXPECT_NE(first.Printed().find("Quorvel stops."), std::string::npos) << first.Printed();
 }
 
+TEST_F(ProgramLife, HelpAndVersionAnswerWhileAnotherInstanceRunsAndABadOptionEndsWithTwo)
+{
+    TRunningProgram first({QORVIX_PROGRAM}, Environment, Temp.File("first.out"));
+    ASSERT_TRUE(first.WaitForOutput("Quorvel v1.0.0.04")) << first.Printed();
+    TRunningProgram version({QORVIX_PROGRAM, "--version"}, Environment, Temp.File("version.out"));
+    EXPECT_EQ(version.Wait(), 0);
+    EXPECT_EQ(version.Printed(), "Quorvel v1.0.0.04\n") << "answered without the running instance's lock";
+    TRunningProgram help({QORVIX_PROGRAM, "--help"}, Environment, Temp.File("help.out"));
+    EXPECT_EQ(help.Wait(), 0);
+    EXPECT_TRUE(help.Printed().starts_with("Usage: qorvix")) << help.Printed();
+    TRunningProgram wrong({QORVIX_PROGRAM, "--no-such-option"}, Environment, Temp.File("wrong.out"));
+    EXPECT_EQ(wrong.Wait(), 2);
+    EXPECT_NE(wrong.Printed().find("Usage: qorvix"), std::string::npos) << wrong.Printed();
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(), 0);
+}
+
 TEST_F(ProgramLife, AStopRequestWhileOnlineSavesTheRunningConnection)
 {
     if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;

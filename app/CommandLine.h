@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+
+#include <string>
+
+// The program's command line. Every option that answers and ends (help, version, an error) is handled
+// here before anything else starts: no display, no single-instance lock, no settings touched.
+namespace CommandLine {
+
+// The line the status log starts with and --version prints.
+inline constexpr const char* VersionLine = "Quorvel v1.0.0.04";
+
+enum class TAction { Run, Exit };
+
+struct TParsed {
+    TAction Action = TAction::Run;
+    int ExitCode = 0;   // with Exit: 0 done, 2 bad arguments
+    std::string Output; // for standard output
+    std::string Error;  // for standard error
+};
+
+// The arguments as the program received them, the program's own name first.
+TParsed Parse(const QStringList& arguments);
+
+} // namespace CommandLine
