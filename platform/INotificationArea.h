@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QIcon>
 #include <QPoint>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 class QMenu;
 
@@ -31,6 +32,22 @@ struct TNotifyMouseEvent {
     Qt::KeyboardModifiers Keys;
 };
 
+// One size of the icon's picture: Width x Height pixels, row by row from the top left, each 0xAARRGGBB
+// with alpha not premultiplied.
+struct TNotifyImage {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    std::vector<uint32_t> Pixels;
+};
+
+// The icon's picture at each size it comes in, so that the desktop can take a sharp one for its panel
+// instead of scaling one. Pictures with the same key are the same picture: the area compares keys, not
+// pixels, to leave an unchanged one unsent. Key 0 and no images is no picture.
+struct TNotifyIcon {
+    int64_t Key = 0;
+    std::vector<TNotifyImage> Images;
+};
+
 // The desktop's notification area ("system tray") holding one icon with a tooltip. Each request answers
 // whether the desktop accepted it; a desktop without a notification area refuses them all.
 class INotificationArea {
@@ -40,9 +57,9 @@ public:
 
     virtual ~INotificationArea() = default;
 
-    virtual bool Add(const QIcon& icon, const QString& tip) = 0;
+    virtual bool Add(const TNotifyIcon& icon, const QString& tip) = 0;
     // Refused when the icon is not in the area.
-    virtual bool Modify(const QIcon& icon, const QString& tip) = 0;
+    virtual bool Modify(const TNotifyIcon& icon, const QString& tip) = 0;
     virtual bool Delete() = 0;
     // The menu that desktops which only show menus they were given show on a context request; nullptr
     // for none. Not owned.

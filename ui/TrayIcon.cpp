@@ -4,11 +4,39 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
 #include <QWidget>
 
 #include <algorithm>
 #include <climits>
+
+namespace {
+
+// Each size the icon was made in; an icon that draws itself at any size is taken at the sizes panels use.
+TNotifyIcon ToNotifyIcon(const QIcon& icon)
+{
+    TNotifyIcon result{icon.cacheKey(), {}};
+    QList<QSize> sizes = icon.availableSizes();
+    if (sizes.isEmpty() && !icon.isNull()) sizes = {{16, 16}, {22, 22}, {24, 24}, {32, 32}};
+    for (const QSize& size : sizes) {
+        // One device pixel per pixel: the picture as it was made, whatever the scale of the screen.
+        const QImage image = icon.pixmap(size, 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull()) continue;
+        TNotifyImage& picture = result.Images.emplace_back();
+        picture.Width = image.width();
+        picture.Height = image.height();
+        picture.Pixels.reserve(static_cast<size_t>(image.width()) * static_cast<size_t>(image.height()));
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+            picture.Pixels.insert(picture.Pixels.end(), line, line + image.width());
+        }
+    }
+    return result;
+}
+
+} // namespace
 
 TTrayIcon::TTrayIcon(INotificationArea& area, std::unique_ptr<ITimer> cycleTimer, std::unique_ptr<ITimer> clickTimer,
                      QObject* owner)
@@ -51,10 +79,16 @@ void TTrayIcon::Remember()
     AcceptedTip = Tip();
 }
 
+const TNotifyIcon& TTrayIcon::AreaIcon()
+{
+    if (AreaIconCache.Key != CurrentIcon.cacheKey()) AreaIconCache = ToNotifyIcon(CurrentIcon);
+    return AreaIconCache;
+}
+
 bool TTrayIcon::ShowIcon()
 {
     IsIconVisible = true;
-    const bool added = Area.Add(CurrentIcon, Tip());
+    const bool added = Area.Add(AreaIcon(), Tip());
     if (added) Remember();
     return added;
 }
@@ -69,7 +103,7 @@ bool TTrayIcon::HideIcon()
 bool TTrayIcon::ModifyIcon()
 {
     if (Accepted && AcceptedIcon == CurrentIcon.cacheKey() && AcceptedTip == Tip()) return true;
-    const bool modified = Area.Modify(CurrentIcon, Tip());
+    const bool modified = Area.Modify(AreaIcon(), Tip());
     if (modified) Remember();
     return modified;
 }

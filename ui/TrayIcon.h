@@ -119,6 +119,8 @@ private:
     void DoMinimizeToTray();
     void Forget() { Accepted = false; }
     void Remember();
+    // The icon's pictures as they go to the area, taken again only when the icon changed.
+    const TNotifyIcon& AreaIcon();
 
     void Click();
     void DblClick();
@@ -154,6 +156,7 @@ private:
     bool Accepted = false;
     qint64 AcceptedIcon = 0;
     QString AcceptedTip;
+    TNotifyIcon AreaIconCache;
 
     TNotifyEvent ClickEvent;
     TNotifyEvent DblClickEvent;

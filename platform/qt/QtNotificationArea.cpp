@@ -5,7 +5,10 @@
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
 #include <QStyleHints>
 
 #include <xcb/xcb.h>
@@ -64,6 +67,23 @@ int X11ScreenNumber()
     return dot > display.lastIndexOf(':') ? display.mid(dot + 1).toInt() : 0;
 }
 
+// Every size goes in, so that Qt offers the desktop the picture that fits its panel.
+QIcon ToQIcon(const TNotifyIcon& icon)
+{
+    QIcon result;
+    for (const TNotifyImage& image : icon.Images) {
+        if (image.Width <= 0 || image.Height <= 0 ||
+            image.Pixels.size() != static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height))
+            continue;
+        // Copied, so that no pixmap Qt keeps refers to the caller's pixels.
+        const QImage pixels = QImage(reinterpret_cast<const uchar*>(image.Pixels.data()), image.Width, image.Height,
+                                     static_cast<qsizetype>(image.Width) * 4, QImage::Format_ARGB32)
+                                  .copy();
+        result.addPixmap(QPixmap::fromImage(pixels));
+    }
+    return result;
+}
+
 } // namespace
 
 TQtNotificationArea::TQtNotificationArea(QObject* parent) : QObject(parent) { WatchForTrays(); }
@@ -95,7 +115,7 @@ void TQtNotificationArea::WatchForTrays()
             Qt::QueuedConnection);
 }
 
-bool TQtNotificationArea::Add(const QIcon& icon, const QString& tip)
+bool TQtNotificationArea::Add(const TNotifyIcon& icon, const QString& tip)
 {
     if (Tray && Tray->isVisible()) return false; // already there, as a second add of the same icon
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
@@ -104,22 +124,22 @@ bool TQtNotificationArea::Add(const QIcon& icon, const QString& tip)
         Tray->setContextMenu(Menu);
         connect(Tray.get(), &QSystemTrayIcon::activated, this, &TQtNotificationArea::OnActivated);
     }
-    Tray->setIcon(icon);
+    Tray->setIcon(ToQIcon(icon));
     Tray->setToolTip(tip);
-    ShownIcon = icon.cacheKey();
+    ShownIcon = icon.Key;
     ShownTip = tip;
     ++Updates;
     Tray->show();
     return Tray->isVisible();
 }
 
-bool TQtNotificationArea::Modify(const QIcon& icon, const QString& tip)
+bool TQtNotificationArea::Modify(const TNotifyIcon& icon, const QString& tip)
 {
     if (!Tray || !Tray->isVisible()) return false;
     // Each change costs the desktop a round trip (a D-Bus signal or an X11 repaint of the docked window).
-    if (icon.cacheKey() != ShownIcon) {
-        Tray->setIcon(icon);
-        ShownIcon = icon.cacheKey();
+    if (icon.Key != ShownIcon) {
+        Tray->setIcon(ToQIcon(icon));
+        ShownIcon = icon.Key;
         ++Updates;
     }
     if (tip != ShownTip) {

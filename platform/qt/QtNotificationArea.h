@@ -20,8 +20,8 @@ public:
     explicit TQtNotificationArea(QObject* parent = nullptr);
     ~TQtNotificationArea() override;
 
-    bool Add(const QIcon& icon, const QString& tip) override;
-    bool Modify(const QIcon& icon, const QString& tip) override;
+    bool Add(const TNotifyIcon& icon, const QString& tip) override;
+    bool Modify(const TNotifyIcon& icon, const QString& tip) override;
     bool Delete() override;
     void SetMenu(QMenu* menu) override;
     int DoubleClickInterval() const override;
@@ -38,7 +38,7 @@ private:
 
     std::unique_ptr<QSystemTrayIcon> Tray;
     QPointer<QMenu> Menu;
-    qint64 ShownIcon = 0;
+    int64_t ShownIcon = 0;
     QString ShownTip;
     int Updates = 0;
     TMouseHandler OnMouse;

@@ -22,22 +22,23 @@ public:
     std::vector<TRecord> Requests;
     bool Shown = false;
     bool Refusing = false; // a desktop without a notification area
-    qint64 ShownIcon = 0;
+    qint64 ShownIcon = 0;  // the shown picture's key
+    TNotifyIcon ShownPicture;
     QString ShownTip;
     QPointer<QMenu> Menu;
     int Interval = 400;
 
-    bool Add(const QIcon& icon, const QString& tip) override
+    bool Add(const TNotifyIcon& icon, const QString& tip) override
     {
-        Requests.push_back({TRequest::Add, icon.cacheKey(), tip});
+        Requests.push_back({TRequest::Add, icon.Key, tip});
         if (Refusing || Shown) return false;
         Shown = true;
         Show(icon, tip);
         return true;
     }
-    bool Modify(const QIcon& icon, const QString& tip) override
+    bool Modify(const TNotifyIcon& icon, const QString& tip) override
     {
-        Requests.push_back({TRequest::Modify, icon.cacheKey(), tip});
+        Requests.push_back({TRequest::Modify, icon.Key, tip});
         if (Refusing || !Shown) return false;
         Show(icon, tip);
         return true;
@@ -76,9 +77,10 @@ public:
     }
 
 private:
-    void Show(const QIcon& icon, const QString& tip)
+    void Show(const TNotifyIcon& icon, const QString& tip)
     {
-        ShownIcon = icon.cacheKey();
+        ShownIcon = icon.Key;
+        ShownPicture = icon;
         ShownTip = tip;
     }
 

@@ -28,7 +28,7 @@ TEST(QtNotificationArea, WithoutADesktopEveryRequestIsRefusedAndTheComponentKeep
     ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
     TQtNotificationArea area;
     EXPECT_EQ(area.DoubleClickInterval(), QGuiApplication::styleHints()->mouseDoubleClickInterval());
-    const QIcon icon = TrayArtwork::Icon(1);
+    const TNotifyIcon icon{1, {TNotifyImage{16, 16, std::vector<uint32_t>(16 * 16, 0xff00ff00)}}};
     EXPECT_FALSE(area.Add(icon, "10.0.0.5"));
     EXPECT_FALSE(area.Modify(icon, "10.0.0.5"));
     EXPECT_FALSE(area.Delete());

@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -80,6 +82,15 @@ protected:
     }
     qint64 ImageKey(int index) const { return Images.Image(index).cacheKey(); }
 };
+
+QImage ToImage(const TNotifyImage& picture)
+{
+    QImage image(picture.Width, picture.Height, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.Height; ++y)
+        for (int x = 0; x < picture.Width; ++x)
+            image.setPixel(x, y, picture.Pixels[static_cast<size_t>(y * picture.Width + x)]);
+    return image;
+}
 
 TEST_F(TrayIconTest, StartsWithItsDefaultsAndAddsTheIconOnceLoaded)
 {
@@ -168,6 +179,26 @@ TEST_F(TrayIconTest, AWriteThatChangesNeitherImageNorTipDoesNotReachTheDesktop)
     EXPECT_EQ(Area.Count(TRequest::Modify), modifies + 2);
     EXPECT_EQ(Area.ShownIcon, ImageKey(3));
     EXPECT_EQ(Area.ShownTip, "10.0.0.5");
+}
+
+TEST_F(TrayIconTest, TheAreaGetsThePictureAtEverySizeAndAReplacedPictureOnceItIsSelectedAgain)
+{
+    Lay();
+    Tray->SetIconIndex(2);
+    std::vector<int> sizes;
+    for (const TNotifyImage& picture : Area.ShownPicture.Images) {
+        sizes.push_back(picture.Width);
+        EXPECT_EQ(ToImage(picture), TrayArtwork::Draw(2, picture.Width)) << picture.Width << " pixels";
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 22, 24, 32}));
+
+    // As a picture of the user's beside the program replaces a built-in one.
+    QImage blue(16, 16, QImage::Format_ARGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(Images.Replace(2, QIcon(QPixmap::fromImage(blue))));
+    Tray->SetIconIndex(2);
+    ASSERT_EQ(Area.ShownPicture.Images.size(), 1u);
+    EXPECT_EQ(ToImage(Area.ShownPicture.Images[0]), blue);
 }
 
 TEST_F(TrayIconTest, RefusedRequestsKeepThePropertiesAndAreRepeatedByTheNextWriteOrTheTraysReturn)
