@@ -7,7 +7,6 @@
 #include "doubles/FakeNotificationArea.h"
 #include "doubles/TestPlatform.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
@@ -57,17 +56,13 @@ protected:
     qint64 Image(int index) const { return Form->IconList->Image(index).cacheKey(); }
 };
 
-TEST_F(TrayWrites, TheIconStartsOfflineWithTheNullAddress)
+TEST_F(TrayWrites, AtStartTheDesktopShowsTheOfflinePictureTheNullAddressAndThePopupMenu)
 {
     ASSERT_TRUE(Area.Shown);
     EXPECT_EQ(Area.ShownTip, "0.0.0.0");
     EXPECT_EQ(Area.ShownIcon, Image(0));
-    EXPECT_EQ(Form->TrayIcon->IconList(), Form->IconList);
-    EXPECT_EQ(Form->TrayIcon->PopupMenu(), Form->PopupMenu);
-    EXPECT_EQ(Form->TrayIcon->CycleInterval(), 0u);
-    EXPECT_EQ(Form->IconList->Count(), 5);
+    // Desktops that show the menu they were given show this one on a right click.
     EXPECT_EQ(Area.Menu, Form->PopupMenu);
-    EXPECT_EQ(Form->PopupMenu->defaultAction(), Form->MenuShowWindow) << "what a double click on the icon runs";
 }
 
 TEST_F(TrayWrites, BothTransitionsWriteTheAddressAndTheImage)
