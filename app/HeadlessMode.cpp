@@ -1,7 +1,10 @@
 #include "HeadlessMode.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
+
+#include <cstdio>
 
 bool HeadlessMode::PrepareHeadless()
 {
@@ -13,3 +16,14 @@ bool HeadlessMode::PrepareHeadless()
     }
     return false;
 }
+
+namespace {
+
+void ReportOnlyFailures(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
+void HeadlessMode::KeepQtMessagesOutOfTheReport() { qInstallMessageHandler(ReportOnlyFailures); }

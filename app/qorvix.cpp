@@ -54,6 +54,7 @@ int main(int argc, char** argv)
                      std::string(instance.Problem()).c_str());
 
     const bool headless = HeadlessMode::PrepareHeadless();
+    if (headless) HeadlessMode::KeepQtMessagesOutOfTheReport();
     DisplayOptions::PrepareX11Painting();
     TQorvixApplication application(argc, argv);
     TQorvixApplication::setApplicationName("Quorvel");

@@ -49,6 +49,7 @@ TEST_F(ProgramLife, ASecondStartEndsSilentlyAndLeavesTheFirstRunning)
     first.Signal(SIGTERM);
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_NE(first.Printed().find("Quorvel stops."), std::string::npos) << first.Printed();
+    EXPECT_EQ(first.Printed().find("plugin"), std::string::npos) << "the program's own lines only: " << first.Printed();
 }
 
 TEST_F(ProgramLife, HelpAndVersionAnswerWhileAnotherInstanceRunsAndABadOptionEndsWithTwo)
