@@ -2,24 +2,67 @@
 
 #include "platform/Checked.h"
 
-TSyncSchedule::TSyncSchedule(ITimeClient& client, ISyncTimer& timer, TErrorLine errorLine)
-    : Client(client), Timer(timer), ErrorLine(std::move(errorLine))
+#include <arpa/inet.h>
+
+TSyncSchedule::TSyncSchedule(ITimeClient& client, ISyncTimer& timer, IResolver& resolver, TErrorLine errorLine)
+    : Client(client), Timer(timer), Resolver(resolver), ErrorLine(std::move(errorLine))
 {
+    Resolver.SetAnswerHandler([this](const std::string& name, const std::string& address, int32_t errorCode) {
+        ServerLookedUp(name, address, errorCode);
+    });
 }
+
+namespace {
+
+bool IsDottedAddress(const std::string& server)
+{
+    in_addr address{};
+    return inet_pton(AF_INET, server.c_str(), &address) == 1;
+}
+
+} // namespace
 
 void TSyncSchedule::ApplyServer(const std::string& server, bool synchronizeTime)
 {
-    PendingServer.clear();
-    if (!synchronizeTime) {
-        PendingServer = server;
+    PendingServer = server;
+    FailureReported = false;
+    if (synchronizeTime) LookUpPendingServer();
+}
+
+void TSyncSchedule::LookUpPendingServer()
+{
+    if (IsDottedAddress(PendingServer)) {
+        SetServer(PendingServer);
+    } else if (!Resolver.Busy()) {
+        Resolver.Resolve(PendingServer);
+    }
+}
+
+void TSyncSchedule::ServerLookedUp(const std::string& name, const std::string& address, int32_t errorCode)
+{
+    if (name != PendingServer) return; // the answer for a server that has been replaced since
+    if (errorCode != 0) {
+        ReportOnce(errorCode);
         return;
     }
+    SetServer(address);
+}
+
+void TSyncSchedule::SetServer(const std::string& address)
+{
     try {
-        Client.SetTimeServer(server);
+        Client.SetTimeServer(address);
+        PendingServer.clear();
     } catch (const ENetCore& error) {
-        PendingServer = server;
-        if (ErrorLine) ErrorLine(error.Code);
+        ReportOnce(error.Code);
     }
+}
+
+void TSyncSchedule::ReportOnce(int32_t code)
+{
+    if (FailureReported) return;
+    FailureReported = true;
+    if (ErrorLine) ErrorLine(code);
 }
 
 void TSyncSchedule::ApplyInterval(int64_t seconds)
@@ -46,10 +89,8 @@ void TSyncSchedule::TimerTick()
 {
     try {
         if (!Client.Idle()) return;
-        if (!PendingServer.empty()) {
-            Client.SetTimeServer(PendingServer);
-            PendingServer.clear();
-        }
+        if (!PendingServer.empty()) LookUpPendingServer();
+        if (!PendingServer.empty()) return; // no address yet: skipped like a failed synchronisation
         Client.SynchronizeClock();
     } catch (...) {
         // A failed synchronisation is silent; the clock stays as it was.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/IResolver.h"
 #include "timeclient/netclock.h"
 
 #include <cstdint>
@@ -46,12 +47,13 @@ public:
     // Receives the code of a failure that deserves one status log line.
     using TErrorLine = std::function<void(int32_t code)>;
 
-    TSyncSchedule(ITimeClient& client, ISyncTimer& timer, TErrorLine errorLine);
+    TSyncSchedule(ITimeClient& client, ISyncTimer& timer, IResolver& resolver, TErrorLine errorLine);
 
-    // A server that cannot be set now (offline at start-up, so its name does not resolve) is reported
-    // once and set again before each synchronisation until it succeeds; start-up goes on. While
-    // synchronisation is off the name is only kept: setting it asks the resolver, which costs a network
-    // query (and, with an unreachable name server, seconds of start-up) for a server nobody asked to use.
+    // The server's name is looked up away from the window, and the client gets the address it answers; a
+    // dotted address is set at once. A server that cannot be set (offline at start-up, so its name does
+    // not resolve) is reported once and looked up again at each synchronisation until it succeeds; a
+    // synchronisation that finds no address yet is skipped. While synchronisation is off the name is only
+    // kept: nobody asked to use it, so it is worth no query.
     void ApplyServer(const std::string& server, bool synchronizeTime = true);
     // Seconds to the timer's milliseconds: 0 to 4294967 seconds. Raises ERangeError outside that, or
     // EIntOverflow when the product itself overflows; the timer is then left as it was.
@@ -69,8 +71,15 @@ public:
     bool ServerPending() const { return !PendingServer.empty(); }
 
 private:
+    void LookUpPendingServer();
+    void ServerLookedUp(const std::string& name, const std::string& address, int32_t errorCode);
+    void SetServer(const std::string& address);
+    void ReportOnce(int32_t code);
+
     ITimeClient& Client;
     ISyncTimer& Timer;
+    IResolver& Resolver;
     TErrorLine ErrorLine;
     std::string PendingServer;
+    bool FailureReported = false;
 };

@@ -33,6 +33,7 @@
 #include "platform/IClipboard.h"
 #include "platform/IClock.h"
 #include "platform/IConsole.h"
+#include "platform/qt/ThreadResolver.h"
 
 namespace {
 
@@ -249,7 +250,8 @@ void TMainForm::BuildTimeClient()
     TimerSynchronizeTime->setInterval(7200);
     TimeClient = std::make_unique<TNetClockTimeClient>(NetClock);
     SyncTimer = std::make_unique<TSyncTimer>(*TimerSynchronizeTime);
-    Schedule = std::make_unique<TSyncSchedule>(*TimeClient, *SyncTimer,
+    Resolver = std::make_unique<TThreadResolver>();
+    Schedule = std::make_unique<TSyncSchedule>(*TimeClient, *SyncTimer, *Resolver,
                                                [this](int32_t errorCode) { AddTimeClientErrorLine(errorCode); });
     connect(SyncTimer.get(), &TSyncTimer::Timeout, this, &TMainForm::TimerSynchronizeTimeTimer);
     // A checkable menu item has already changed its check mark when it reports the click.

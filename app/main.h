@@ -15,6 +15,7 @@
 #include <memory>
 
 class INotificationArea;
+class IResolver;
 class TAboutForm;
 class TMonForm;
 struct TMonFormLinks;
@@ -121,6 +122,7 @@ private:
     void ApplySynchronizeTime();
     void AddTimeClientErrorLine(int32_t errorCode);
     std::unique_ptr<TNetClockTimeClient> TimeClient;
+    std::unique_ptr<IResolver> Resolver; // declared before the schedule it answers, so that it outlives it
     std::unique_ptr<TSyncTimer> SyncTimer;
     std::unique_ptr<TSyncSchedule> Schedule;
 };

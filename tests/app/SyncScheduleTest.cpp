@@ -51,12 +51,41 @@ public:
     bool Enabled() const override { return IsEnabled; }
 };
 
+// A resolver whose answers the test gives: at once, or held until the test lets them go.
+class TScriptedResolver final : public IResolver {
+public:
+    std::vector<std::string> Asked;
+    int32_t Failure = 0; // the error number every answer carries, 0 for none
+    bool Hold = false;   // keep the answer back, as a name server that does not answer
+    std::string Address = "192.0.2.10";
+
+    void SetAnswerHandler(TAnswer handler) override { Handler = std::move(handler); }
+    void Resolve(const std::string& name) override
+    {
+        Asked.push_back(name);
+        Held = name;
+        if (!Hold) Answer();
+    }
+    bool Busy() const override { return Held.has_value(); }
+    void Answer()
+    {
+        const std::string name = *Held;
+        Held.reset();
+        Handler(name, Failure ? std::string() : Address, Failure);
+    }
+
+private:
+    TAnswer Handler;
+    std::optional<std::string> Held;
+};
+
 class Schedule : public testing::Test {
 protected:
     TScriptedClient Client;
     TTestTimer Timer;
+    TScriptedResolver Resolver;
     std::vector<int32_t> ErrorLines;
-    TSyncSchedule Sync{Client, Timer, [this](int32_t code) { ErrorLines.push_back(code); }};
+    TSyncSchedule Sync{Client, Timer, Resolver, [this](int32_t code) { ErrorLines.push_back(code); }};
 };
 
 TEST_F(Schedule, IntervalSecondsBecomeMillisecondsWithinThirtyTwoBits)
@@ -121,9 +150,9 @@ TEST_F(Schedule, ATickSynchronisesOnlyWhenIdleAndDropsEveryFailure)
     EXPECT_TRUE(ErrorLines.empty()) << "a failed synchronisation is silent";
 }
 
-TEST_F(Schedule, AServerThatCannotBeSetAtStartUpIsLoggedOnceAndSetAgainBeforeEachSynchronisation)
+TEST_F(Schedule, AServerThatCannotBeSetAtStartUpIsLoggedOnceAndLookedUpAgainBeforeEachSynchronisation)
 {
-    Client.ServerFailure = 11001;
+    Resolver.Failure = 11001;
     EXPECT_NO_THROW(Sync.ApplyServer("time.example"));
     EXPECT_EQ(ErrorLines, std::vector<int32_t>{11001});
     EXPECT_TRUE(Sync.ServerPending());
@@ -132,16 +161,42 @@ TEST_F(Schedule, AServerThatCannotBeSetAtStartUpIsLoggedOnceAndSetAgainBeforeEac
     Sync.TimerTick();
     EXPECT_EQ(Client.Synchronizations, 0) << "no server to ask";
     EXPECT_EQ(ErrorLines.size(), 1u) << "written to the log once";
+    EXPECT_EQ(Resolver.Asked.size(), 3u);
 
-    Client.ServerFailure.reset();
+    Resolver.Failure = 0;
     Sync.TimerTick();
     EXPECT_EQ(Client.Synchronizations, 1);
     EXPECT_FALSE(Sync.ServerPending());
     Sync.TimerTick();
-    EXPECT_EQ(Client.ServersSet,
-              (std::vector<std::string>{"time.example", "time.example", "time.example", "time.example"}))
-        << "once set, the address is kept";
+    EXPECT_EQ(Client.ServersSet, std::vector<std::string>{"192.0.2.10"}) << "the client gets the address";
+    EXPECT_EQ(Resolver.Asked.size(), 4u) << "once set, the address is kept";
     EXPECT_EQ(Client.Synchronizations, 2);
+
+    Client.ServerFailure = 10049; // an address the client refuses is reported like a name that did not resolve
+    Sync.ApplyServer("0.0.0.0");
+    EXPECT_EQ(ErrorLines, (std::vector<int32_t>{11001, 10049}));
+    EXPECT_EQ(Resolver.Asked.size(), 4u) << "a dotted address needs no lookup";
+}
+
+TEST_F(Schedule, ANameServerThatNeverAnswersHoldsNothingAndOnlyItsNewestAnswerCounts)
+{
+    Resolver.Hold = true;
+    Sync.ApplyServer("time.example");
+    EXPECT_TRUE(Sync.ServerPending());
+    Sync.TimerTick();
+    Sync.TimerTick();
+    EXPECT_EQ(Client.Synchronizations, 0) << "skipped while there is no address";
+    EXPECT_EQ(Resolver.Asked.size(), 1u) << "one lookup at a time";
+    EXPECT_TRUE(ErrorLines.empty()) << "waiting is not a failure";
+
+    Sync.ApplyServer("pool.example"); // the user's newer choice while the old lookup still runs
+    Resolver.Answer();                // the old name's answer arrives first and is not taken
+    EXPECT_TRUE(Client.ServersSet.empty());
+    Resolver.Hold = false;
+    Sync.TimerTick();
+    EXPECT_EQ(Resolver.Asked.back(), "pool.example");
+    EXPECT_EQ(Client.ServersSet, std::vector<std::string>{"192.0.2.10"});
+    EXPECT_EQ(Client.Synchronizations, 1);
 }
 
 // Waits, serving events, until the condition holds or ten seconds have passed.
@@ -155,15 +210,14 @@ template <typename Condition> bool ServeEventsUntil(Condition condition)
 
 TEST_F(Schedule, WithSynchronisationOffTheServerIsNotLookedUpUntilTheFirstSynchronisation)
 {
-    Client.ServerFailure = 11001;
     Sync.ApplyServer("time.example", /*synchronizeTime=*/false);
-    EXPECT_TRUE(Client.ServersSet.empty()) << "no lookup while the option is off";
+    EXPECT_TRUE(Resolver.Asked.empty()) << "no lookup while the option is off";
     EXPECT_TRUE(ErrorLines.empty());
 
-    Client.ServerFailure.reset();
     Sync.OptionChanged(true, /*online=*/true);
     Sync.TimerTick();
-    EXPECT_EQ(Client.ServersSet, std::vector<std::string>{"time.example"});
+    EXPECT_EQ(Resolver.Asked, std::vector<std::string>{"time.example"});
+    EXPECT_EQ(Client.ServersSet, std::vector<std::string>{"192.0.2.10"});
     EXPECT_EQ(Client.Synchronizations, 1);
     EXPECT_FALSE(Sync.ServerPending());
 }

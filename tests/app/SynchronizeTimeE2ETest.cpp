@@ -15,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -129,6 +131,54 @@ TEST(SynchronizeTimeEndToEnd, AnUnreachableTimePortIsLoggedOnStandardOutput)
     EXPECT_FALSE(error.empty()) << "no unreachable port reported; last line: "
                                 << (program.Lines.empty() ? "" : program.Lines.back());
     EXPECT_EQ(program.Stop(std::chrono::seconds(20)), 0) << "a stop request during an exchange ends the program";
+}
+
+// A name server on the far side that takes every query and never answers, as on a network whose DNS is
+// down: the lookup of the time server's name hangs for minutes while the program goes on and ends at once.
+TEST(SynchronizeTimeEndToEnd, AHangingNameLookupHoldsNeitherTheStatusTimerNorTheEnd)
+{
+    if (const std::string why = TVethNamespaces::WhyUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs python3 for the name server";
+    TTempFolder home("dns-hang");
+    TVethNamespaces net("d");
+    ASSERT_TRUE(net.Ready()) << "could not make the namespaces";
+    const std::filesystem::path etc = "/etc/netns/" + net.NearName();
+    std::filesystem::create_directories(etc);
+    struct TRemoveOnEnd {
+        std::filesystem::path Folder;
+        ~TRemoveOnEnd() { std::filesystem::remove_all(Folder); }
+    } removeEtc{etc};
+    {
+        std::ofstream resolver(etc / "resolv.conf");
+        resolver << "nameserver " << net.FarAddress() << "\noptions timeout:30 attempts:5\n";
+    }
+    TRunningProgram silentServer(net.InFar("python3 -c \"import socket, time\n"
+                                           "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+                                           "s.bind(('0.0.0.0', 53)); print('listening', flush=True)\n"
+                                           "while True: s.recv(512)\""));
+    ASSERT_FALSE(silentServer.WaitForLine("listening", std::chrono::seconds(30)).empty());
+    {
+        std::filesystem::create_directories(home.Path / "quorvel");
+        TFileRegistry registry((home.Path / "quorvel" / "registry.reg").string());
+        TMyReg options(registry);
+        options.SetRegKey("\\Software\\Velmar Software\\Quorvel\\");
+        options.WriteFlagValue("Option", "SynchronizeTime", true);
+        options.WriteTextValue("Option", "SynchronizeTimeServer", "time.hangs.example");
+        options.WriteInt64Value("Option", "SynchronizeTimeInterval", 1);
+    }
+    const std::string folder = home.Path.string();
+    TRunningProgram program(net.InNear("env QT_QPA_PLATFORM=offscreen HOME=" + folder + " XDG_CONFIG_HOME=" + folder +
+                                       " XDG_RUNTIME_DIR=" + folder + " " + Program));
+    // The lookup would hang start-up for 150 s: the status lines of three seconds online come first.
+    EXPECT_FALSE(program.WaitForLine("Up ", std::chrono::seconds(60)).empty()) << "no status line";
+    EXPECT_FALSE(program.WaitForLine("Up 0 bytes/s, down", std::chrono::seconds(60)).empty());
+    const std::string third = program.WaitForLine("Up ", std::chrono::seconds(30));
+    ASSERT_FALSE(third.empty()) << "the status timer stopped while the name was looked up";
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(program.Stop(std::chrono::seconds(20)), 0);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked);
+    std::printf("exit with a hanging lookup took %lld ms\n", static_cast<long long>(took.count()));
+    EXPECT_LT(took, std::chrono::seconds(5)) << "the end waited for the name server";
 }
 
 TEST(EngineMissing, TheProgramSaysWhyAndEnds)

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -166,6 +167,10 @@ TEST_F(SynchronizeTime, AnUnresolvableServerAtStartUpIsLoggedOnceAndStartUpGoesO
     Form->FormCreate();
     EXPECT_TRUE(Form->TimerStatus->isActive()) << "the monitoring starts";
     EXPECT_EQ(Form->SynchronizeTimer().Interval(), 5000u) << "the interval is still applied";
+    // The name is looked up away from the window; its answer arrives through the event loop.
+    QDeadlineTimer deadline(10000);
+    while (LastLogLine() != "Error 11001: " + ErrorAtTestTime && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     EXPECT_EQ(LastLogLine(), "Error 11001: " + ErrorAtTestTime);
     const std::size_t lines = Platform.Console.Lines.size();
     Form->TimerSynchronizeTimeTimer();

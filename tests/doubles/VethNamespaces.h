@@ -79,6 +79,8 @@ public:
     }
     std::string NearAddress() const { return "10.201." + Subnet + ".1"; }
     std::string FarAddress() const { return "10.201." + Subnet + ".2"; }
+    // The near namespace's name: `ip netns exec` lays /etc/netns/NAME/ over /etc for what it runs there.
+    const std::string& NearName() const { return Near; }
     std::string InNear(const std::string& command) const { return "ip netns exec " + Near + " " + command; }
     std::string InFar(const std::string& command) const { return "ip netns exec " + Far + " " + command; }
     static bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
