@@ -27,7 +27,9 @@ struct TRegValue {
 class IRegistryKey {
 public:
     virtual ~IRegistryKey() = default;
-    // Sets a value, replacing any previous value of that name whatever its type. False when it failed.
+    // Sets a value, replacing any previous value of that name whatever its type. False when it could not be
+    // stored; the value is then kept in memory all the same and stored by the next write (IRegistry::StoreProblem
+    // tells why), unless the storage was refused at load, when nothing is kept.
     virtual bool SetValue(const std::string& name, const TRegValue& value) = 0;
     virtual bool DeleteValue(const std::string& name) = 0;
     // The type and data size of a value, or nothing when there is no such value.
@@ -39,14 +41,20 @@ public:
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
-    // Opens a key; with create, the key and any missing parents are made. Nothing when it failed.
+    // Opens a key; with create, the key and any missing parents are made. Nothing when there is no such key or
+    // it cannot be made (a name beyond the limits, a storage refused at load). A key made while the storage
+    // cannot be written is kept in memory like a value.
     virtual std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) = 0;
 
     // A group of changes: from the outermost BeginUpdate to its EndUpdate the changes stay in memory and
     // then reach the storage together, so an interruption keeps all of them or none. Groups nest.
     virtual void BeginUpdate() {}
-    // False when the outermost group's changes could not be stored; they are then undone in memory too.
+    // False when the outermost group's changes could not be stored. They stay in memory, and the next
+    // EndUpdate, or write outside a group, stores them again with everything else.
     virtual bool EndUpdate() { return true; }
+    // Why the last outermost EndUpdate, or the last write outside a group, could not store the settings:
+    // a text naming the file and the reason, for the user to read. "" after a success.
+    virtual std::string StoreProblem() const { return {}; }
     // Why the stored settings could not be loaded (they are then left as they are), or "" when they could.
     virtual std::string LoadProblem() const { return {}; }
 };

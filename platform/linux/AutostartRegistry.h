@@ -21,9 +21,11 @@ public:
     static std::string DefaultFolder(const XdgPaths::TEnvironment& environment = ::getenv);
 
     std::unique_ptr<IRegistryKey> OpenKey(const std::string& path, bool create) override;
-    // Groups of changes and load problems are the settings file's: an autostart entry is written at once.
+    // Groups of changes and their problems are the settings file's: an autostart entry is written at once, and
+    // its failure is told by SetValue.
     void BeginUpdate() override { Inner.BeginUpdate(); }
     bool EndUpdate() override { return Inner.EndUpdate(); }
+    std::string StoreProblem() const override { return Inner.StoreProblem(); }
     std::string LoadProblem() const override { return Inner.LoadProblem(); }
 
     // The Exec line's value for a program path: quoted and escaped as desktop entries require, so a path

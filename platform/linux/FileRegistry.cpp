@@ -6,6 +6,13 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+// Why nothing reaches a file refused at load.
+constexpr const char* RefusedReason = "it could not be read, so it is left as it is";
+
+} // namespace
+
 class TFileRegistryKey final : public IRegistryKey {
 public:
     TFileRegistryKey(TFileRegistry& registry, std::string path) : Registry(registry), Path(std::move(path)) {}
@@ -15,15 +22,10 @@ public:
         auto& key = Registry.Tree[Path];
         if (key.Name.empty()) key.Name = Path; // a parent that had no entry of its own
         auto& values = key.Values;
-        std::optional<std::pair<std::string, TRegValue>> previous;
-        if (const auto old = values.find(name); old != values.end()) previous = old->second;
         values.erase(name); // a new name's letter case replaces the old one's, as the registry does
         values[name] = {name, value};
-        if (Registry.Save()) return true;
-        // What could not be stored is not kept either, so memory and file tell the same.
-        values.erase(name);
-        if (previous) values[previous->first] = *previous;
-        return false;
+        // Kept even when the file cannot take it now: the next store writes it, once the disk has room.
+        return Registry.Save();
     }
 
     bool DeleteValue(const std::string& name) override
@@ -32,11 +34,8 @@ public:
         if (key == Registry.Tree.end()) return false;
         const auto value = key->second.Values.find(name);
         if (value == key->second.Values.end()) return false;
-        const auto previous = value->second;
         key->second.Values.erase(value);
-        if (Registry.Save()) return true;
-        key->second.Values[previous.first] = previous;
-        return false;
+        return Registry.Save();
     }
 
     std::optional<TRegValueInfo> QueryValue(const std::string& name) override
@@ -96,11 +95,12 @@ std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bo
     if (key.empty() || !RegFile::WithinLimits(key)) return nullptr;
     if (!RegFile::Exists(Tree, key)) {
         if (!create) return nullptr;
-        Tree[key].Name = key;
-        if (!Save()) {
-            Tree.erase(key);
+        if (!Problem.empty()) {
+            Fail(RefusedReason);
             return nullptr;
         }
+        Tree[key].Name = key;
+        Save(); // a key the file cannot take now is kept in memory, as a value is
     }
     return std::make_unique<TFileRegistryKey>(*this, key);
 }
@@ -108,38 +108,52 @@ std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bo
 void TFileRegistry::BeginUpdate()
 {
     if (UpdateDepth++ > 0) return;
-    BeforeUpdate = Tree;
     UpdatePending = false;
 }
 
 bool TFileRegistry::EndUpdate()
 {
     if (UpdateDepth == 0 || --UpdateDepth > 0) return true;
-    const bool stored = !UpdatePending || WriteFile();
-    if (!stored) Tree = std::move(BeforeUpdate);
-    BeforeUpdate.clear();
+    // Changes an earlier store could not write go with this group, even when the group itself changed nothing.
+    const bool write = UpdatePending || Unsaved;
     UpdatePending = false;
-    return stored;
+    if (!write) {
+        Failure.clear();
+        return true;
+    }
+    return WriteFile();
 }
 
 bool TFileRegistry::Save()
 {
-    if (!Problem.empty()) return false;
+    if (!Problem.empty()) return Fail(RefusedReason);
     if (UpdateDepth == 0) return WriteFile();
     UpdatePending = true;
     return true;
 }
 
+bool TFileRegistry::Fail(const std::string& reason)
+{
+    Failure = "Settings file " + FilePath + " not saved (" + reason + ")";
+    Unsaved = Problem.empty();
+    return false;
+}
+
 bool TFileRegistry::WriteFile()
 {
-    if (!Problem.empty()) return false;
+    if (!Problem.empty()) return Fail(RefusedReason);
     if (DamagedOriginal) {
         // The skipped lines may be all that is left of a key someone cares about.
         const std::string copy = FilePath + ".damaged";
-        if (!SettingsFile::Replace(copy, *DamagedOriginal).Stored) return false;
+        const AtomicFile::TResult kept = SettingsFile::Replace(copy, *DamagedOriginal);
+        if (!kept.Stored) return Fail("its damaged lines could not be kept in " + copy + ": " + kept.Problem);
         std::fprintf(stderr, "Quorvel: %s had damaged lines; the file as it was is kept as %s\n", FilePath.c_str(),
                      copy.c_str());
         DamagedOriginal.reset();
     }
-    return SettingsFile::Replace(FilePath, RegFile::Serialize(Tree)).Stored;
+    const AtomicFile::TResult result = SettingsFile::Replace(FilePath, RegFile::Serialize(Tree));
+    if (!result.Stored) return Fail(result.Problem);
+    Failure.clear();
+    Unsaved = false;
+    return true;
 }

@@ -11,7 +11,8 @@
 
 // The per-user registry kept in one text file. Every change, or every group of changes, rewrites the file
 // through a new file that is flushed and renamed over the old one, so a crash leaves either the old or the
-// new file, never half of one. A file that exists but cannot be taken whole is never written over.
+// new file, never half of one. A file that exists but cannot be taken whole is never written over. A write the
+// system refuses (a full disk, a read-only folder) keeps the changes in memory; the next write tries them again.
 class TFileRegistry final : public IRegistry {
 public:
     // Larger files are refused: the settings of this program take a few kilobytes.
@@ -26,6 +27,7 @@ public:
     void BeginUpdate() override;
     bool EndUpdate() override;
     std::string LoadProblem() const override { return Problem; }
+    std::string StoreProblem() const override { return Failure; }
     int DamagedLines() const { return Damaged; }
 
 private:
@@ -33,13 +35,16 @@ private:
     // Stores the tree now, or at the end of the group in progress.
     bool Save();
     bool WriteFile();
+    // Records why the file was not written; always false.
+    bool Fail(const std::string& reason);
 
     std::string FilePath;
     RegFile::TTree Tree;
     int Damaged = 0;
     std::optional<std::string> DamagedOriginal; // kept beside the file before it is first rewritten
     std::string Problem;                        // the file was refused: it is never written
+    std::string Failure;                        // why the last store failed; "" after a success
+    bool Unsaved = false;                       // the tree holds changes the file lacks
     int UpdateDepth = 0;
     bool UpdatePending = false;
-    RegFile::TTree BeforeUpdate; // what the group undoes to when it cannot be stored
 };

@@ -27,12 +27,14 @@ bool MakeFolders(const std::string& file)
 }
 
 // The settings folder may have been made by hand or by another tool with a wider mode: the totals and the
-// temporary files beside them are the user's own business.
+// temporary files beside them are the user's own business. Only narrowed: the owner's bits stay as the user
+// set them, so a folder made read-only to keep the settings as they are stays so.
 void MakePrivate(const std::string& folder)
 {
     struct stat status {};
-    if (stat(folder.c_str(), &status) == 0 && status.st_uid == geteuid() && (status.st_mode & 07777) != 0700)
-        chmod(folder.c_str(), 0700); // a folder that will not change keeps working as it is
+    if (stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
+        (status.st_mode & 077) != 0)
+        chmod(folder.c_str(), status.st_mode & 0700); // a folder that will not change keeps working as it is
 }
 
 std::string TooLarge(std::size_t limit) { return "larger than " + std::to_string(limit / (1024 * 1024)) + " MiB"; }

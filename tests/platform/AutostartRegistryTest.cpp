@@ -1,4 +1,5 @@
 #include "platform/linux/AutostartRegistry.h"
+#include "platform/linux/FileRegistry.h"
 
 #include "doubles/MemoryRegistry.h"
 #include "doubles/TempFolder.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -121,4 +123,19 @@ TEST_F(Autostart, GroupsAndLoadProblemsAreTheSettingsFilesBehind)
     EXPECT_TRUE(Registry.EndUpdate());
     EXPECT_EQ(Inner.GroupsEnded, 1);
     EXPECT_EQ(Inner.WritesOutsideGroups, 0);
+}
+
+// The program sees its settings through the autostart layer: a settings file that cannot be stored (here the
+// name of the new file beside it is longer than a file name may be) is told through it.
+TEST_F(Autostart, ASettingsFileThatCannotBeStoredIsToldThroughIt)
+{
+    const std::string path = Temp.File(std::string(250, 'r') + ".reg");
+    TFileRegistry settings(path);
+    TAutostartRegistry registry(settings, Folder, "quorvel");
+    registry.BeginUpdate();
+    const auto option = registry.OpenKey("Software\\Velmar Software\\Quorvel\\Option", true);
+    ASSERT_TRUE(option);
+    option->SetValue("X", Text("1"));
+    EXPECT_FALSE(registry.EndUpdate());
+    EXPECT_EQ(registry.StoreProblem(), "Settings file " + path + " not saved (" + std::strerror(ENAMETOOLONG) + ")");
 }

@@ -2,16 +2,20 @@
 
 #include "doubles/TempFolder.h"
 #include "doubles/Unprivileged.h"
+#include "platform/linux/FileDescriptor.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <random>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -67,6 +71,51 @@ bool AwaitProgress(int fd, int count)
         count -= static_cast<int>(got);
     }
     return count <= 0;
+}
+
+// Runs the body in a child process and hands back what it reported, one text per entry: for checks under
+// limits the test process itself must not take on.
+std::vector<std::string> ReportOfChild(const std::function<std::vector<std::string>()>& body)
+{
+    int report[2];
+    if (pipe(report) != 0) return {"no pipe"};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        std::string joined;
+        try {
+            for (const std::string& entry : body())
+                joined.append(entry).push_back('\0');
+        } catch (...) {
+            joined = "the child raised";
+        }
+        const bool sent = WriteWhole(report[1], joined) == 0;
+        _exit(sent ? 0 : 1);
+    }
+    close(report[1]);
+    std::vector<std::string> entries;
+    if (child < 0) {
+        close(report[0]);
+        return {"no child"};
+    }
+    std::string text;
+    char chunk[4096];
+    for (ssize_t got; (got = read(report[0], chunk, sizeof chunk)) != 0;) {
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) break;
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(report[0]);
+    waitpid(child, nullptr, 0);
+    for (std::size_t start = 0, end; (end = text.find('\0', start)) != std::string::npos; start = end + 1)
+        entries.push_back(text.substr(start, end - start));
+    return entries;
+}
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
 TEST(FileRegistry, AFileEditedIntoNonsenseKeepsItsGoodLinesAndIsMadeValidByTheNextWrite)
@@ -212,15 +261,18 @@ TEST(FileRegistry, AFileThatCannotBeReadIsNeverWrittenOver)
         testing::internal::CaptureStderr();
         TFileRegistry registry(path);
         const auto created = registry.OpenKey("Software\\Q\\Stats", true);
+        const std::string storeProblem = registry.StoreProblem();
         registry.BeginUpdate();
         const auto grouped = registry.OpenKey("Software\\Q\\Option", true);
         const bool groupStored = registry.EndUpdate();
         const std::string errors = testing::internal::GetCapturedStderr();
         const bool ok = !created && !grouped && groupStored && Count(errors, "not read") == 1 &&
+                        storeProblem.starts_with("Settings file " + path + " not saved (") &&
                         registry.LoadProblem().find("Permission denied") != std::string::npos &&
                         registry.LoadProblem().find(path) != std::string::npos;
         if (!ok)
-            std::fprintf(stderr, "problem: %s\nstandard error: %s\n", registry.LoadProblem().c_str(), errors.c_str());
+            std::fprintf(stderr, "problem: %s\nstore: %s\nstandard error: %s\n", registry.LoadProblem().c_str(),
+                         storeProblem.c_str(), errors.c_str());
         return ok;
     }));
     struct stat after {};
@@ -370,6 +422,90 @@ TEST(FileRegistry, ALinkPlantedBesideTheFileIsNotWrittenThrough)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"registry.reg", "registry.reg.new"})) << "no temporary file left";
+}
+
+// A store the disk refuses half way (the file size limit stands in for a full disk) reports the file and the
+// reason, keeps the old file whole and the changes in memory, and the next group writes them all.
+TEST(FileRegistry, AStoreTheDiskRefusesIsReportedKeptInMemoryAndWrittenByTheNextGroup)
+{
+    TTempFolder folder("registry-full");
+    const std::string path = folder.File("quorvel/registry.reg");
+    ASSERT_TRUE(TFileRegistry(path).OpenKey("Software\\Q\\Stats", true)->SetValue("TotalSent", Text("1")));
+    const std::string original = ReadAll(path);
+    const std::string pad(64 * 1024, 'p');
+
+    const std::vector<std::string> report = ReportOfChild([&]() -> std::vector<std::string> {
+        signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of ending the process
+        rlimit limit{};
+        if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return {"no limit"};
+        const rlimit small{4096, limit.rlim_max};
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) return {"limit not set"};
+        TFileRegistry registry(path);
+        const auto stats = registry.OpenKey("Software\\Q\\Stats", false);
+        if (!stats) return {"no key"};
+        registry.BeginUpdate();
+        stats->SetValue("TotalSent", Text("2"));
+        stats->SetValue("Pad", Text(pad));
+        const bool stored = registry.EndUpdate();
+        const std::string problem = registry.StoreProblem();
+        const std::string onDisk = ReadAll(path);
+        const std::string inMemory = TextOf(stats->ReadValue("TotalSent"));
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return {"limit not lifted"};
+        registry.BeginUpdate(); // a group that changes nothing itself
+        const bool retried = registry.EndUpdate();
+        return {stored ? "stored" : "not stored", problem, onDisk, inMemory, retried ? "stored" : "not stored",
+                registry.StoreProblem()};
+    });
+    ASSERT_EQ(report.size(), 6u) << (report.empty() ? "" : report[0]);
+    EXPECT_EQ(report[0], "not stored");
+    EXPECT_EQ(report[1], "Settings file " + path + " not saved (" + std::strerror(EFBIG) + ")");
+    EXPECT_EQ(report[2], original) << "the old file is whole";
+    EXPECT_EQ(report[3], "2") << "the change is kept in memory";
+    EXPECT_EQ(report[4], "stored") << "the next group writes what the failed one could not";
+    EXPECT_EQ(report[5], "") << "a success clears the problem";
+
+    TFileRegistry reread(path);
+    const auto stats = reread.OpenKey("Software\\Q\\Stats", false);
+    ASSERT_TRUE(stats);
+    EXPECT_EQ(TextOf(stats->ReadValue("TotalSent")), "2");
+    EXPECT_EQ(TextOf(stats->ReadValue("Pad")), pad);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path / "quorvel"), {}), 1)
+        << "no new file left beside it";
+}
+
+// A settings folder the user made read-only keeps the owner's bits as they are (only group and others lose
+// theirs), and a write there fails with the file named and the system's reason, the file left as it was.
+TEST(FileRegistry, AFolderMadeReadOnlyStaysSoAndAWriteThereSaysWhy)
+{
+    for (const mode_t mode : {mode_t{0500}, mode_t{0550}}) {
+        TTempFolder folder("registry-readonly");
+        std::filesystem::permissions(folder.Path, std::filesystem::perms::all); // the unprivileged check gets in
+        const std::string settings = folder.File("quorvel");
+        const std::string path = settings + "/registry.reg";
+        ASSERT_TRUE(TFileRegistry(path).OpenKey("Software\\Q\\Stats", true)->SetValue("TotalSent", Text("1")));
+        const std::string original = ReadAll(path);
+        if (geteuid() == 0) { // the check runs as nobody, who must own what a user would own
+            ASSERT_EQ(chown(settings.c_str(), 65534, 65534), 0);
+            ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        }
+        ASSERT_EQ(chmod(settings.c_str(), mode), 0);
+
+        EXPECT_TRUE(RunUnprivileged([&] {
+            TFileRegistry registry(path);
+            const auto stats = registry.OpenKey("Software\\Q\\Stats", false);
+            const bool refused = stats && !stats->SetValue("TotalSent", Text("2"));
+            const std::string problem = registry.StoreProblem();
+            const bool ok =
+                refused && problem == "Settings file " + path + " not saved (" + std::strerror(EACCES) + ")";
+            if (!ok) std::fprintf(stderr, "store problem: %s\n", problem.c_str());
+            return ok;
+        })) << std::oct
+            << mode;
+        EXPECT_EQ(ModeOf(settings), 0500u) << std::oct << mode;
+        EXPECT_EQ(ReadAll(path), original);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(settings), {}), 1);
+        chmod(settings.c_str(), 0700); // so that the folder can be cleared away
+    }
 }
 
 } // namespace

@@ -132,18 +132,20 @@ TEST_F(Settings, AKeyWithoutTrailingBackslashIsNotRepaired)
     EXPECT_FALSE(Registry.OpenKey("Software\\Velmar Software\\Quorvel\\Position", false));
 }
 
-TEST_F(Settings, AnUnwritableFolderLosesTheWriteQuietly)
+// The write is kept in memory for the next store to try again; the store says why it failed.
+TEST_F(Settings, AnUnwritableFolderKeepsTheWriteInMemoryAndSaysWhy)
 {
     std::filesystem::create_directories(Folder.Path / "locked");
     std::filesystem::permissions(Folder.Path, std::filesystem::perms::all);
-    std::filesystem::permissions(Folder.Path / "locked", std::filesystem::perms::owner_all |
-                                                             std::filesystem::perms::others_read |
-                                                             std::filesystem::perms::others_exec);
+    std::filesystem::permissions(Folder.Path / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     EXPECT_TRUE(RunUnprivileged([&] {
         TFileRegistry locked(Folder.File("locked/registry.reg"));
         TMyReg store(locked);
         store.WriteInt64Value("Stats", "TotalSent", 5); // returns normally
-        return store.ReadInt64Value("Stats", "TotalSent", 0) == 0 && !locked.OpenKey("Software", false);
+        return store.ReadInt64Value("Stats", "TotalSent", 0) == 5 &&
+               locked.StoreProblem().find("Permission denied") != std::string::npos;
     }));
     EXPECT_FALSE(std::filesystem::exists(Folder.Path / "locked" / "registry.reg"));
 }

@@ -98,10 +98,14 @@ TEST_F(Batch, TheWritesOfNestedScopesReachTheFileWhenTheOutermostEnds)
     EXPECT_EQ(afterwards.ReadInt64Value("Option", "MonAlpha", 120), 200);
 }
 
-TEST_F(Batch, AGroupThatCannotBeStoredIsUndoneInMemoryToo)
+// What could not be stored stays whole in memory, for the next group to store with its own.
+TEST_F(Batch, AGroupThatCannotBeStoredStaysWholeInMemory)
 {
     std::filesystem::create_directories(Folder.Path / "locked");
     std::filesystem::permissions(Folder.Path, std::filesystem::perms::all);
+    std::filesystem::permissions(Folder.Path / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     EXPECT_TRUE(RunUnprivileged([&] {
         TFileRegistry registry(Folder.File("locked/registry.reg"));
         TMyReg reg(registry);
@@ -110,8 +114,9 @@ TEST_F(Batch, AGroupThatCannotBeStoredIsUndoneInMemoryToo)
             const TRegBatch group(reg);
             SaveStats(reg, 3);
         }
-        return reg.ReadInt64Value("Stats", "LastSent", -1) == -1 && StoredGeneration(reg) == 0;
+        return StoredGeneration(reg) == 3 && !registry.StoreProblem().empty();
     }));
+    EXPECT_FALSE(std::filesystem::exists(Folder.Path / "locked" / "registry.reg"));
 }
 
 TEST_F(Batch, TheScopeTellsTheRegistryOnceForTheOutermostGroup)
