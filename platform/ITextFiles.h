@@ -18,9 +18,11 @@ class ITextFiles {
 public:
     virtual ~ITextFiles() = default;
     virtual bool FileExists(const std::string& path) = 0;
-    // A new file; nothing is left at the path when its first Flush fails.
+    // A new file, readable and writable by the user alone; anything already at the path, a link included,
+    // raises. Nothing is left at the path when its first Flush fails.
     virtual std::unique_ptr<ITextFile> Create(const std::string& path) = 0;
-    // Only a regular file is opened: anything else at the path (a FIFO, a device) raises.
+    // Only the user's own regular file is opened: anything else at the path (a link, a FIFO, a device,
+    // another user's file) raises.
     virtual std::unique_ptr<ITextFile> OpenForAppend(const std::string& path) = 0;
 
     // Whether the user may create and change files in the folder.

@@ -1,6 +1,7 @@
 #include "FileRegistry.h"
 
 #include "AtomicFile.h"
+#include "PrintableText.h"
 #include "SettingsFile.h"
 
 #include <algorithm>
@@ -78,8 +79,9 @@ TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath
     if (!contents.Text) return; // no file yet: an empty registry
     Tree = RegFile::Parse(*contents.Text, [&](int line, std::string_view content) {
         ++Damaged;
-        std::fprintf(stderr, "Quorvel: %s:%d: damaged line skipped: %.*s\n", FilePath.c_str(), line,
-                     static_cast<int>(std::min<std::size_t>(content.size(), 200)), content.data());
+        // Escaped: the line is whatever was planted in the file, and it goes to the user's terminal.
+        const std::string shown = PrintableText::Escaped(content.substr(0, 200));
+        std::fprintf(stderr, "Quorvel: %s:%d: damaged line skipped: %s\n", FilePath.c_str(), line, shown.c_str());
     });
     if (Damaged > 0) DamagedOriginal = std::move(contents.Text);
 }

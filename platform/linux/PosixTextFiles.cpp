@@ -70,14 +70,18 @@ private:
 };
 
 // Not blocking, so that a FIFO without a reader is refused at once instead of holding the window until one
-// comes; anything that is not a regular file is refused as a device would be.
+// comes; anything that is not a regular file is refused as a device would be. A link in the file's place is
+// refused (ELOOP) rather than followed, and another user's file is not ours to append to: either would let
+// someone else choose what the history is written into. The history is the user's alone.
 TFileDescriptor OpenRegular(const std::string& path, int flags)
 {
-    TFileDescriptor file(open(path.c_str(), flags | O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
+    TFileDescriptor file(
+        open(path.c_str(), flags | O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, S_IRUSR | S_IWUSR));
     if (!file.Valid()) throw EInOutError(errno);
     struct stat info {};
     if (fstat(file.Get(), &info) != 0) throw EInOutError(errno);
     if (!S_ISREG(info.st_mode)) throw EInOutError(ENXIO);
+    if (info.st_uid != geteuid()) throw EInOutError(EACCES);
     return file;
 }
 

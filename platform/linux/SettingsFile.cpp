@@ -43,12 +43,22 @@ std::string TooLarge(std::size_t limit) { return "larger than " + std::to_string
 
 TContents Load(const std::string& path, std::size_t limit)
 {
-    // Without blocking, so that a pipe put in the file's place cannot hold the program.
-    TFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!file.Valid()) return {std::nullopt, errno == ENOENT ? std::string() : std::strerror(errno)};
+    // Without blocking, so that a pipe put in the file's place cannot hold the program. Not through a link:
+    // one planted in the file's place would have us echo and copy a file the user could not read otherwise.
+    TFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
+    if (!file.Valid()) {
+        const int error = errno;
+        if (error == ENOENT) return {};
+        struct stat link {};
+        if (error == ELOOP && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            return {std::nullopt, "a symbolic link"};
+        return {std::nullopt, std::strerror(error)};
+    }
     struct stat status {};
     if (fstat(file.Get(), &status) != 0) return {std::nullopt, std::strerror(errno)};
     if (!S_ISREG(status.st_mode)) return {std::nullopt, "not a regular file"};
+    // Another user's file (root running on a user's settings, or one planted) is not ours to take or replace.
+    if (status.st_uid != geteuid()) return {std::nullopt, "not owned by you"};
     if (static_cast<uint64_t>(status.st_size) > limit) return {std::nullopt, TooLarge(limit)};
     std::string text;
     text.reserve(static_cast<std::size_t>(status.st_size));

@@ -14,8 +14,9 @@ struct TContents {
     std::string Problem;             // why an existing file was refused, "" otherwise
 };
 
-// The whole file. A file that exists but cannot be read, is not a regular file or holds more than the
-// limit is refused with the reason, never cut: what is written back must be everything that was there.
+// The whole file. A file that exists but cannot be read, is a link, is not a regular file, is not the
+// effective user's own or holds more than the limit is refused with the reason ("not owned by you"), never
+// cut: what is written back must be everything that was there.
 TContents Load(const std::string& path, std::size_t limit);
 
 // Replaces the file as a whole (see AtomicFile); a new file is the user's alone. Makes the missing folders

@@ -278,6 +278,7 @@ TEST(FileRegistry, AFileThatCannotBeReadIsNeverWrittenOver)
     struct stat after {};
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read, std::filesystem::perm_options::add);
     EXPECT_EQ(ReadAll(path), original);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path / "quorvel"), {}), 1)
         << "nothing left beside it";
@@ -506,6 +507,88 @@ TEST(FileRegistry, AFolderMadeReadOnlyStaysSoAndAWriteThereSaysWhy)
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(settings), {}), 1);
         chmod(settings.c_str(), 0700); // so that the folder can be cleared away
     }
+}
+
+// What stands in the settings file's place and is refused: the reason is told once, nothing of it is printed
+// or copied, nothing replaces it, during the run or when the registry goes at the end.
+void ExpectRefusedAndLeftAlone(const std::string& path, const std::string& reason)
+{
+    struct stat before {};
+    ASSERT_EQ(lstat(path.c_str(), &before), 0);
+    testing::internal::CaptureStderr();
+    {
+        TFileRegistry registry(path);
+        EXPECT_EQ(registry.LoadProblem(), "Settings file " + path + " not read (" + reason +
+                                              "): running on defaults, the file is left as it is.");
+        EXPECT_FALSE(registry.OpenKey("Software\\Q\\Stats", false)) << "nothing of it is taken";
+        EXPECT_FALSE(registry.OpenKey("Software\\Q\\Stats", true));
+        registry.BeginUpdate();
+        registry.OpenKey("Software\\Q\\Option", true);
+        registry.EndUpdate();
+    }
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Count(errors, "not read"), 1u) << errors;
+    EXPECT_EQ(errors.find("secret"), std::string::npos) << errors;
+    struct stat after {};
+    ASSERT_EQ(lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "it was replaced";
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_mtime, before.st_mtime);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path + ".damaged")));
+}
+
+const std::string SecretLines = "secret line one\nsecret line two\n";
+
+TEST(FileRegistry, ALinkInPlaceOfTheFileIsRefusedAndNeitherEchoedNorCopied)
+{
+    TTempFolder folder("registry-symlink");
+    const std::string target = folder.File("someone-elses");
+    std::ofstream(target, std::ios::binary) << SecretLines; // every line damaged: each would be echoed
+    const std::string path = folder.File("registry.reg");
+    std::filesystem::create_symlink(target, path);
+    ExpectRefusedAndLeftAlone(path, "a symbolic link");
+    EXPECT_EQ(ReadAll(target), SecretLines);
+}
+
+TEST(FileRegistry, AFileOfAnotherUserIsRefusedAndLeftAlone)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user takes root";
+    TTempFolder folder("registry-foreign");
+    const std::string path = folder.File("registry.reg");
+    std::ofstream(path, std::ios::binary) << SecretLines;
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ExpectRefusedAndLeftAlone(path, "not owned by you");
+    EXPECT_EQ(ReadAll(path), SecretLines);
+}
+
+TEST(FileRegistry, AFifoInPlaceOfTheFileIsRefusedWithoutWaitingForAWriter)
+{
+    TTempFolder folder("registry-fifo");
+    const std::string path = folder.File("registry.reg");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    ExpectRefusedAndLeftAlone(path, "not a regular file");
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+}
+
+// A planted file must not drive the terminal its damaged lines are printed on: control characters, the C1
+// controls of UTF-8 and stray bytes are printed as escapes; letters and the key paths' backslashes stay.
+TEST(FileRegistry, DamagedLinesAreEchoedWithTheirControlCharactersEscaped)
+{
+    TTempFolder folder("registry-escape");
+    const std::string path = folder.File("registry.reg");
+    std::ofstream(path, std::ios::binary) << "Windows Registry Editor Version 5.00\n\n"
+                                             "\x1b]2;owned\x07 tab\there \xc2\x9b"
+                                             "31m \x7f \xff \xc3\xbcmlaut C:\\x\r\n";
+    testing::internal::CaptureStderr();
+    const TFileRegistry registry(path);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(registry.DamagedLines(), 1);
+    EXPECT_NE(errors.find("damaged line skipped: \\x1b]2;owned\\x07 tab\\there \\xc2\\x9b31m \\x7f \\xff "
+                          "\xc3\xbcmlaut C:\\x\n"),
+              std::string::npos)
+        << errors;
+    const auto control = [](unsigned char c) { return (c < 0x20 && c != '\n') || c == 0x7f; };
+    EXPECT_TRUE(std::none_of(errors.begin(), errors.end(), control)) << errors;
 }
 
 } // namespace
