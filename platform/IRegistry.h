@@ -55,6 +55,6 @@ public:
     // Why the last outermost EndUpdate, or the last write outside a group, could not store the settings:
     // a text naming the file and the reason, for the user to read. "" after a success.
     virtual std::string StoreProblem() const { return {}; }
-    // Why the stored settings could not be loaded (they are then left as they are), or "" when they could.
+    // Why the stored settings could not be loaded (the text says what becomes of them), or "" when they could.
     virtual std::string LoadProblem() const { return {}; }
 };

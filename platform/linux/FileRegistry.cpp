@@ -5,7 +5,9 @@
 #include "SettingsFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -69,10 +71,18 @@ private:
 TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath))
 {
     auto contents = SettingsFile::Load(FilePath, MaxFileSize);
-    if (!contents.Problem.empty()) {
+    if (contents.Oversized) {
+        // No settings of this program come near the limit: the file is kept for the user to look into, and the
+        // store starts afresh instead of never saving again.
+        Problem = "Settings file " + FilePath + " not read (" + contents.Problem +
+                  "): running on defaults, the file is kept as " + FilePath + ".damaged at the next save.";
+        std::fprintf(stderr, "Quorvel: %s\n", Problem.c_str());
+        PutAside = true;
+    } else if (!contents.Problem.empty()) {
         Problem = "Settings file " + FilePath + " not read (" + contents.Problem +
                   "): running on defaults, the file is left as it is.";
         std::fprintf(stderr, "Quorvel: %s\n", Problem.c_str());
+        Refused = true;
         return;
     }
     AtomicFile::RemoveLeftovers(FilePath);
@@ -97,7 +107,7 @@ std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bo
     if (key.empty() || !RegFile::WithinLimits(key)) return nullptr;
     if (!RegFile::Exists(Tree, key)) {
         if (!create) return nullptr;
-        if (!Problem.empty()) {
+        if (Refused) {
             Fail(RefusedReason);
             return nullptr;
         }
@@ -128,7 +138,7 @@ bool TFileRegistry::EndUpdate()
 
 bool TFileRegistry::Save()
 {
-    if (!Problem.empty()) return Fail(RefusedReason);
+    if (Refused) return Fail(RefusedReason);
     if (UpdateDepth == 0) return WriteFile();
     UpdatePending = true;
     return true;
@@ -137,13 +147,24 @@ bool TFileRegistry::Save()
 bool TFileRegistry::Fail(const std::string& reason)
 {
     Failure = "Settings file " + FilePath + " not saved (" + reason + ")";
-    Unsaved = Problem.empty();
+    Unsaved = !Refused;
     return false;
 }
 
 bool TFileRegistry::WriteFile()
 {
-    if (!Problem.empty()) return Fail(RefusedReason);
+    if (Refused) return Fail(RefusedReason);
+    if (PutAside) {
+        // Moved, not copied: it is its size that is wrong with it.
+        const std::string aside = FilePath + ".damaged";
+        if (rename(FilePath.c_str(), aside.c_str()) == 0) {
+            std::fprintf(stderr, "Quorvel: %s was too large for settings; it is kept as %s\n", FilePath.c_str(),
+                         aside.c_str());
+        } else if (errno != ENOENT) { // gone since: nothing left to keep
+            return Fail("it could not be moved to " + aside + ": " + std::strerror(errno));
+        }
+        PutAside = false;
+    }
     if (DamagedOriginal) {
         // The skipped lines may be all that is left of a key someone cares about.
         const std::string copy = FilePath + ".damaged";

@@ -11,12 +11,14 @@
 
 // The per-user registry kept in one text file. Every change, or every group of changes, rewrites the file
 // through a new file that is flushed and renamed over the old one, so a crash leaves either the old or the
-// new file, never half of one. A file that exists but cannot be taken whole is never written over. A write the
+// new file, never half of one. A file that exists but cannot be read, or is not the user's own regular file,
+// is never written over; one too large to be settings is kept beside as ".damaged". A write the
 // system refuses (a full disk, a read-only folder) keeps the changes in memory; the next write tries them again.
 class TFileRegistry final : public IRegistry {
 public:
-    // Larger files are refused: the settings of this program take a few kilobytes.
-    static constexpr std::size_t MaxFileSize = 64 * 1024 * 1024;
+    // The settings of this program take a few kilobytes, and every save rewrites and flushes the whole file: a
+    // larger file is not taken, but put aside as a damaged one is when the settings are first saved.
+    static constexpr std::size_t MaxFileSize = 1024 * 1024;
 
     explicit TFileRegistry(std::string filePath);
 
@@ -42,7 +44,9 @@ private:
     RegFile::TTree Tree;
     int Damaged = 0;
     std::optional<std::string> DamagedOriginal; // kept beside the file before it is first rewritten
-    std::string Problem;                        // the file was refused: it is never written
+    bool PutAside = false;                      // the file is too large: moved beside before the first rewrite
+    std::string Problem;                        // what LoadProblem tells
+    bool Refused = false;                       // the file was refused: it is never written
     std::string Failure;                        // why the last store failed; "" after a success
     bool Unsaved = false;                       // the tree holds changes the file lacks
     int UpdateDepth = 0;

@@ -59,7 +59,7 @@ TContents Load(const std::string& path, std::size_t limit)
     if (!S_ISREG(status.st_mode)) return {std::nullopt, "not a regular file"};
     // Another user's file (root running on a user's settings, or one planted) is not ours to take or replace.
     if (status.st_uid != geteuid()) return {std::nullopt, "not owned by you"};
-    if (static_cast<uint64_t>(status.st_size) > limit) return {std::nullopt, TooLarge(limit)};
+    if (static_cast<uint64_t>(status.st_size) > limit) return {std::nullopt, TooLarge(limit), true};
     std::string text;
     text.reserve(static_cast<std::size_t>(status.st_size));
     char chunk[65536];
@@ -69,7 +69,7 @@ TContents Load(const std::string& path, std::size_t limit)
         if (got < 0) return {std::nullopt, std::strerror(errno)};
         if (got == 0) break;
         // The file may grow while it is read.
-        if (text.size() + static_cast<std::size_t>(got) > limit) return {std::nullopt, TooLarge(limit)};
+        if (text.size() + static_cast<std::size_t>(got) > limit) return {std::nullopt, TooLarge(limit), true};
         text.append(chunk, static_cast<std::size_t>(got));
     }
     return {std::move(text), {}};

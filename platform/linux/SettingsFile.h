@@ -12,6 +12,7 @@ namespace SettingsFile {
 struct TContents {
     std::optional<std::string> Text; // nothing when there is no file or it was refused
     std::string Problem;             // why an existing file was refused, "" otherwise
+    bool Oversized = false;          // refused for holding more than the limit
 };
 
 // The whole file. A file that exists but cannot be read, is a link, is not a regular file, is not the

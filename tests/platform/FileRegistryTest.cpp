@@ -284,46 +284,56 @@ TEST(FileRegistry, AFileThatCannotBeReadIsNeverWrittenOver)
         << "nothing left beside it";
 }
 
-// Files larger than a few kilobytes are read whole; one larger than the reader takes is refused as a file
-// that cannot be read, and left as it is.
-TEST(FileRegistry, ALargeFileIsReadWholeAndATooLargeOneIsLeftAlone)
+// A file up to the limit is read whole. A larger one is no settings file of this program: nothing of it is
+// taken, it stays as it is until the settings are first saved, and is then kept beside as ".damaged" while a
+// fresh file takes its place.
+TEST(FileRegistry, AFileUpToTheLimitIsReadWholeAndALargerOneIsPutAsideAtTheFirstSave)
 {
     TTempFolder folder("registry-large");
     const std::string path = folder.File("registry.reg");
-    const std::string filler(17 * 1024 * 1024, 'x');
-    std::ofstream(path, std::ios::binary)
-        << "Windows Registry Editor Version 5.00\n\n"
-           "[HKEY_CURRENT_USER\\Software\\Q\\Filler]\n\"Pad\"=\""
-        << filler << "\"\n\n[HKEY_CURRENT_USER\\Software\\Q\\Stats]\n\"TotalSent\"=\"77\"\n";
+    const std::string head =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Q\\Filler]\n\"Pad\"=\"";
+    const std::string tail = "\"\n\n[HKEY_CURRENT_USER\\Software\\Q\\Stats]\n\"TotalSent\"=\"77\"\n";
+    const std::string filler(TFileRegistry::MaxFileSize - head.size() - tail.size(), 'x');
+    std::ofstream(path, std::ios::binary) << head << filler << tail;
+    ASSERT_EQ(std::filesystem::file_size(path), TFileRegistry::MaxFileSize);
     {
         TFileRegistry registry(path);
         EXPECT_EQ(registry.LoadProblem(), "");
-        EXPECT_EQ(registry.DamagedLines(), 0);
         const auto stats = registry.OpenKey("Software\\Q\\Stats", false);
-        ASSERT_TRUE(stats) << "the key after the first 16 MiB";
+        ASSERT_TRUE(stats) << "the key after the filler";
         EXPECT_EQ(TextOf(stats->ReadValue("TotalSent")), "77");
-        ASSERT_TRUE(stats->SetValue("TotalRecv", Text("5")));
-    }
-    {
-        TFileRegistry reread(path);
-        EXPECT_EQ(TextOf(reread.OpenKey("Software\\Q\\Stats", false)->ReadValue("TotalSent")), "77");
-        EXPECT_EQ(TextOf(reread.OpenKey("Software\\Q\\Filler", false)->ReadValue("Pad")).size(), filler.size());
+        EXPECT_EQ(TextOf(registry.OpenKey("Software\\Q\\Filler", false)->ReadValue("Pad")).size(), filler.size());
     }
 
-    std::filesystem::resize_file(path, TFileRegistry::MaxFileSize + 1);
+    std::ofstream(path, std::ios::binary | std::ios::app) << "\n"; // one byte over
     struct stat before {};
     ASSERT_EQ(stat(path.c_str(), &before), 0);
     testing::internal::CaptureStderr();
     TFileRegistry tooLarge(path);
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_NE(tooLarge.LoadProblem().find("larger than"), std::string::npos) << tooLarge.LoadProblem();
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(tooLarge.LoadProblem(), "Settings file " + path +
+                                          " not read (larger than 1 MiB): running on defaults, the file is kept as " +
+                                          path + ".damaged at the next save.");
     EXPECT_EQ(Count(errors, "not read"), 1u) << errors;
     EXPECT_FALSE(tooLarge.OpenKey("Software\\Q\\Stats", false)) << "nothing of it is taken";
-    EXPECT_FALSE(tooLarge.OpenKey("Software\\Q\\Stats", true));
-    struct stat after {};
-    ASSERT_EQ(stat(path.c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(after.st_size, before.st_size);
+    struct stat unsaved {};
+    ASSERT_EQ(stat(path.c_str(), &unsaved), 0);
+    EXPECT_EQ(unsaved.st_ino, before.st_ino) << "reading alone changes nothing";
+
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(tooLarge.OpenKey("Software\\Q\\Option", true)->SetValue("SaveLog", Text("1")));
+    errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find(path + ".damaged"), std::string::npos) << errors;
+    struct stat aside {};
+    ASSERT_EQ(stat((path + ".damaged").c_str(), &aside), 0);
+    EXPECT_EQ(aside.st_ino, before.st_ino) << "the large file itself is kept, not a copy";
+    EXPECT_EQ(aside.st_size, before.st_size);
+    EXPECT_LT(std::filesystem::file_size(path), 200u) << "the fresh file holds the new value alone";
+    TFileRegistry fresh(path);
+    EXPECT_EQ(fresh.LoadProblem(), "");
+    EXPECT_EQ(TextOf(fresh.OpenKey("Software\\Q\\Option", false)->ReadValue("SaveLog")), "1");
+    EXPECT_FALSE(fresh.OpenKey("Software\\Q\\Stats", false));
 }
 
 // Keys keep the registry's limits, and a deep key costs one section of the file rather than one per level,
