@@ -1,5 +1,7 @@
 #include "TimeClientEngine.h"
 
+#include "Rfc868.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -133,9 +135,8 @@ int32_t TTimeClientEngine::ExchangeSteps()
     Answered = false;
     if (const int32_t result = SetActive(true)) return result;
     StartDeadline();
-    static constexpr char Request[] = {'t', 'i', 'm', 'e', '?'};
     SentAtNs = ReadClock();
-    if (const int32_t result = Send(Request, sizeof Request)) return result;
+    if (const int32_t result = Send(Rfc868::Request.data(), Rfc868::Request.size())) return result;
     while (!Answered && Active()) {
         if (!WaitStep(ExchangePauseMs)) return InterruptedCode;
     }
@@ -169,9 +170,11 @@ int32_t TTimeClientEngine::DatagramReceived(const uint8_t* data, std::size_t len
 {
     // Only the first answer counts. An answer shorter than the four bytes of a time is not one: the
     // exchange keeps waiting instead of reading whatever an earlier datagram left in the buffer.
-    if (Answered || length < 4) return 0;
+    if (Answered) return 0;
+    const std::optional<uint32_t> seconds = Rfc868::ParseAnswer({data, length});
+    if (!seconds) return 0;
     ReceivedAtNs = ReadClock();
-    ServerSeconds = uint32_t{data[0]} << 24 | uint32_t{data[1]} << 16 | uint32_t{data[2]} << 8 | data[3];
+    ServerSeconds = *seconds;
     Answered = true;
     SetActive(false);
     return 0;
