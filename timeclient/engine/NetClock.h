@@ -1,5 +1,5 @@
 /*
- * The time client engine: RFC 868 over UDP behind a flat C interface.
+ * The time client engine: RFC 868 or NTP in client mode (SNTP) over UDP behind a flat C interface.
  *
  * An instance is created with NetClock_Create and addressed by its handle. Properties are read and written
  * by id with NetClock_Get / NetClock_Set, methods run by id with NetClock_Do. Errors are returned as codes
@@ -9,9 +9,18 @@
  * served.
  *
  * Units: Timeout in seconds; TimePort a UDP port number; times in universal time (ServerTime,
- * "MM/DD/YYYY hh:mm:ss GMT") and local time (LocalTime, "MM/DD/YYYY hh:mm:ss"). The wire format is the
- * Time Protocol: the request is the five bytes "time?", the answer's first four bytes are the seconds
- * since 1900-01-01 00:00:00 UTC, most significant byte first.
+ * "MM/DD/YYYY hh:mm:ss GMT") and local time (LocalTime, "MM/DD/YYYY hh:mm:ss"), in whole seconds with
+ * either protocol. The wire format is chosen by Protocol:
+ *  - RFC 868, the Time Protocol (the default): the request is the five bytes "time?", the answer's first
+ *    four bytes are the seconds since 1900-01-01 00:00:00 UTC, most significant byte first.
+ *  - NTP (RFC 5905 client mode, as RFC 4330 describes it): one 48-byte request of version 4, mode 3,
+ *    whose transmit timestamp is a random nonce. Only a reply from the server's address and port counts,
+ *    and only if it is at least 48 bytes, of mode 4, echoes the nonce as its origin timestamp, has a
+ *    stratum of 1 to 15, a leap indicator other than 3 and a transmit timestamp other than zero; any
+ *    other datagram is ignored and the exchange waits on until its time-out. The clock's offset is
+ *    ((T2 - T1) + (T3 - T4)) / 2; the era of the 32-bit seconds (which wrap in 2036) is the one nearest
+ *    to the local clock. A reply of stratum 0 with the kiss code DENY, RSTR or RATE ends the exchange
+ *    with 120, and the engine instance never sends to that server address and port again.
  */
 #ifndef QUORVEL_NETCLOCK_H
 #define QUORVEL_NETCLOCK_H
@@ -31,8 +40,15 @@ enum {
     NETCLOCK_PROP_LOCALTIME = 3,  /* Get: text, the last answer in local time; empty until one arrived */
     NETCLOCK_PROP_SERVERTIME = 4, /* Get: text, the last answer in universal time; empty until one arrived */
     NETCLOCK_PROP_TIMEOUT = 5,    /* seconds an exchange waits for the answer; 0 waits without limit (default 60) */
-    NETCLOCK_PROP_TIMEPORT = 6,   /* the server's UDP port (default 37) */
-    NETCLOCK_PROP_TIMESERVER = 7  /* text: the server's host name or dotted address; Get gives the dotted address */
+    NETCLOCK_PROP_TIMEPORT = 6,   /* the server's UDP port; until it is set, 37 with RFC 868 and 123 with NTP */
+    NETCLOCK_PROP_TIMESERVER = 7, /* text: the server's host name or dotted address; Get gives the dotted address */
+    NETCLOCK_PROP_PROTOCOL = 8    /* a NETCLOCK_PROTOCOL_ value (default RFC 868), used from the next exchange */
+};
+
+/* Values of NETCLOCK_PROP_PROTOCOL. */
+enum {
+    NETCLOCK_PROTOCOL_RFC868 = 0, /* the Time Protocol */
+    NETCLOCK_PROTOCOL_NTP = 1     /* the Network Time Protocol in client mode */
 };
 
 /* Method ids for NetClock_Do. */
@@ -71,15 +87,19 @@ NETCLOCK_EXPORT int32_t NetClock_Destroy(intptr_t handle);
 /* A property's value: a const char* for the text properties (2, 3, 4, 7), else the number; 0 for an
  * unknown id. index and reserved are ignored. */
 NETCLOCK_EXPORT intptr_t NetClock_Get(intptr_t handle, int32_t propertyId, int32_t index, intptr_t reserved);
-/* Sets property 2, 5, 6 or 7 (value: a const char* for 2 and 7, else the number). Returns 0 or an error
- * code; -1 for any other id, leaving the last error text as it was. NetClock_GetLastErrorCode is not
- * changed. */
+/* Sets property 2, 5, 6, 7 or 8 (value: a const char* for 2 and 7, else the number). Returns 0 or an error
+ * code; 121 for a protocol that is not a NETCLOCK_PROTOCOL_ value (the protocol stays as it was); -1 for
+ * any other id, leaving the last error text as it was. NetClock_GetLastErrorCode is not changed. Once
+ * TimePort is set it stays as set whatever the protocol. */
 NETCLOCK_EXPORT int32_t NetClock_Set(intptr_t handle, int32_t propertyId, int32_t index, intptr_t value,
                                      int32_t length);
 /* Runs a method; returns 0 or an error code: 301 interrupted or timed out, 119 the clock could not be set,
- * 104-117 misuse of the socket, 10004-11004 socket and resolver errors, 12001-12255 system errors without
- * a socket error number (12000 + errno), -1 unknown Config setting. SynchronizeClock leaves a clock that
- * already lies within the answer's second (the answer has a resolution of one second) and succeeds. */
+ * 120 the NTP server sent a kiss-o'-death now or earlier (nothing was sent this time; the text names the
+ * server and the kiss code), 104-117 misuse of the socket, 10004-11004 socket and resolver errors,
+ * 12001-12255 system errors without a socket error number (12000 + errno), -1 unknown Config setting.
+ * With RFC 868, SynchronizeClock leaves a clock that already lies within the answer's second (the answer
+ * has a resolution of one second) and succeeds. With NTP it steps the clock (clock_settime) when the
+ * offset is more than 0.5 seconds either way, else slews it (adjtime). */
 NETCLOCK_EXPORT int32_t NetClock_Do(intptr_t handle, int32_t methodId, int32_t paramCount, intptr_t* params,
                                     int32_t* paramLengths);
 /* The text of the last error, "" when there is none. */

@@ -51,6 +51,15 @@ TCalendarTime FromServerSeconds(uint32_t serverSeconds)
     return time;
 }
 
+TCalendarTime FromUnixSeconds(int64_t unixSeconds)
+{
+    const std::time_t moment = static_cast<std::time_t>(unixSeconds);
+    std::tm fields{};
+    gmtime_r(&moment, &fields);
+    return TCalendarTime{fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+                         fields.tm_hour,        fields.tm_min,     fields.tm_sec};
+}
+
 int64_t ToUnixSeconds(const TCalendarTime& time)
 {
     std::tm fields{};

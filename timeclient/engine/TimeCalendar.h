@@ -19,6 +19,8 @@ namespace TimeCalendar {
 // cycles: exact from 126144000 (1904) to 4294967295 (2036-02-07 06:28:15); values below 126144000 wrap
 // to 2036-2040, where the 32-bit count goes after its rollover.
 TCalendarTime FromServerSeconds(uint32_t serverSeconds);
+// The calendar time of seconds since 1970-01-01 00:00:00 UTC.
+TCalendarTime FromUnixSeconds(int64_t unixSeconds);
 // Seconds since 1970-01-01 UTC of a calendar time.
 int64_t ToUnixSeconds(const TCalendarTime& time);
 // "%02d/%02d/%04d %02d:%02d:%02d" (month first).

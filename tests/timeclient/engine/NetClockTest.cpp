@@ -1,6 +1,7 @@
 // The engine through its exported C interface, against a time server of the test's own on 127.0.0.1.
 #include "NetClock.h"
 
+#include "NtpServer.h"
 #include "TimeServer.h"
 #include "doubles/Unprivileged.h"
 
@@ -90,6 +91,7 @@ TEST_F(NetClock, CreatedWithTheDefaults)
     EXPECT_EQ(Text(NETCLOCK_PROP_TIMESERVER), "129.6.15.28");
     EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "");
     EXPECT_EQ(Text(NETCLOCK_PROP_LOCALTIME), "");
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_PROTOCOL, 0, 0), NETCLOCK_PROTOCOL_RFC868);
     EXPECT_EQ(NetClock_Get(Handle, 99, 0, 0), 0);
     EXPECT_EQ(NetClock_CheckIndex(Handle, 1, 5), 0);
 }
@@ -275,6 +277,135 @@ TEST_F(NetClock, ARefusedClockChangeIs119WithTheSystemsNumber)
         return result == 119 && LastError() == "Error setting system time [0x1]." &&
                Text(NETCLOCK_PROP_SERVERTIME) == "12/06/2026 17:00:00 GMT";
     }));
+}
+
+// NTP mode through the C interface: the same events, time-outs and texts as with RFC 868.
+class NetClockNtp : public NetClock {
+protected:
+    void SetUp() override
+    {
+        NetClock::SetUp();
+        ASSERT_EQ(Set(NETCLOCK_PROP_PROTOCOL, NETCLOCK_PROTOCOL_NTP), 0);
+    }
+};
+
+TEST_F(NetClock, ThePortFollowsTheProtocolUntilItIsSet)
+{
+    ASSERT_EQ(Set(NETCLOCK_PROP_PROTOCOL, NETCLOCK_PROTOCOL_NTP), 0);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_PROTOCOL, 0, 0), NETCLOCK_PROTOCOL_NTP);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_TIMEPORT, 0, 0), 123);
+    ASSERT_EQ(Set(NETCLOCK_PROP_PROTOCOL, NETCLOCK_PROTOCOL_RFC868), 0);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_TIMEPORT, 0, 0), 37);
+
+    ASSERT_EQ(Set(NETCLOCK_PROP_TIMEPORT, 37), 0);
+    ASSERT_EQ(Set(NETCLOCK_PROP_PROTOCOL, NETCLOCK_PROTOCOL_NTP), 0);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_TIMEPORT, 0, 0), 37) << "a port the host chose stays";
+}
+
+TEST_F(NetClock, AnUnknownProtocolIsRefusedAndTheProtocolKept)
+{
+    ASSERT_EQ(Set(NETCLOCK_PROP_PROTOCOL, NETCLOCK_PROTOCOL_NTP), 0);
+    EXPECT_EQ(Set(NETCLOCK_PROP_PROTOCOL, 2), 121);
+    EXPECT_EQ(LastError(), "Unknown protocol: 0 is RFC 868, 1 is NTP.");
+    EXPECT_EQ(Set(NETCLOCK_PROP_PROTOCOL, -1), 121);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_PROTOCOL, 0, 0), NETCLOCK_PROTOCOL_NTP);
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 0) << "only an exchange stores its code";
+}
+
+TEST_F(NetClockNtp, AFixedReplyGivesServerAndLocalTime)
+{
+    TTestNtpServer server({TTestNtpServer::TAnswer{}});
+    server.SetFixedTime((int64_t{0xEEC01310} - 2208988800) * 1'000'000'000 + 250'000'000);
+    TZone oneHourAhead("<+01>-1");
+    UseServer(server.Port(), 5);
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+    EXPECT_EQ(server.LastRequest().size(), 48u);
+    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "12/06/2026 17:00:00 GMT") << "whole seconds, as with RFC 868";
+    EXPECT_EQ(Text(NETCLOCK_PROP_LOCALTIME), "12/06/2026 18:00:00");
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_IDLE, 0, 0), 1);
+    EXPECT_TRUE(Events.empty());
+}
+
+TEST_F(NetClockNtp, AServerThatNeverAnswersEndsInterruptedAtTheTimeOut)
+{
+    TTestTimeServer silent({});
+    UseServer(silent.Port(), 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK), 301);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(LastError(), "Interrupted.");
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 301);
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    EXPECT_EQ(silent.Requests(), 1);
+}
+
+TEST_F(NetClockNtp, AClosedPortRaisesTheUnreachableEventAndStillWaitsForTheTimeOut)
+{
+    int port;
+    {
+        TTestNtpServer closed({});
+        port = closed.Port();
+    }
+    UseServer(port, 1);
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 301);
+    ASSERT_EQ(Events.size(), 1u);
+    EXPECT_EQ(Events[0].Code, 10054);
+    EXPECT_EQ(Events[0].Text, "Destination unreachable (service unavailable?).");
+}
+
+struct TInterruptingHost {
+    intptr_t Handle;
+    int64_t IdleDuringTheWait = -1;
+};
+
+int32_t RecordIdleAndInterrupt(void* data)
+{
+    auto* host = static_cast<TInterruptingHost*>(data);
+    host->IdleDuringTheWait = NetClock_Get(host->Handle, NETCLOCK_PROP_IDLE, 0, 0);
+    NetClock_Do(host->Handle, NETCLOCK_METHOD_INTERRUPT, 0, nullptr, nullptr);
+    return 0;
+}
+
+TEST_F(NetClockNtp, AnInterruptFromTheHostsEventsEndsTheExchange)
+{
+    TTestTimeServer silent({});
+    UseServer(silent.Port(), 30);
+    TInterruptingHost host{Handle};
+    NetClock_SetEventPump(RecordIdleAndInterrupt, &host);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK), 301);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(LastError(), "Interrupted.");
+    EXPECT_EQ(host.IdleDuringTheWait, 0);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_IDLE, 0, 0), 1);
+}
+
+TEST_F(NetClockNtp, AKissOfDeathIs120AndTheServerIsNotAskedAgain)
+{
+    TTestNtpServer kissing({{TTestNtpServer::TKind::Kiss, 0, "DENY"}});
+    UseServer(kissing.Port(), 5);
+    EXPECT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 120);
+    EXPECT_EQ(NetClock_GetLastErrorCode(Handle), 120);
+    EXPECT_NE(LastError().find("kiss code DENY"), std::string::npos) << LastError();
+    EXPECT_EQ(Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK), 120);
+    EXPECT_EQ(kissing.Requests(), 1) << "a second request would have been counted before its answer came";
+    EXPECT_EQ(Text(NETCLOCK_PROP_SERVERTIME), "");
+}
+
+// The real clock is only ever asked to change without the privilege to: stepping (a reply far off) and
+// slewing (a reply at the system's own time) are both refused with the system's EPERM.
+TEST_F(NetClockNtp, ARefusedClockChangeIs119WithTheSystemsNumber)
+{
+    for (const int64_t offsetNs : {int64_t{0}, int64_t{3600} * 1'000'000'000}) {
+        TTestNtpServer server({{TTestNtpServer::TKind::Correct, offsetNs}});
+        UseServer(server.Port(), 5);
+        EXPECT_TRUE(RunUnprivileged([&] {
+            if (geteuid() == 0) return false;
+            return Do(NETCLOCK_METHOD_SYNCHRONIZECLOCK) == 119 && LastError() == "Error setting system time [0x1].";
+        })) << "offset "
+            << offsetNs << " ns";
+    }
 }
 
 } // namespace
