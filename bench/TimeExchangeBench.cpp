@@ -1,7 +1,9 @@
-// One QueryTime exchange through the engine's C interface against a loopback RFC 868 server, beside the
-// round trip of a bare UDP request and answer to the same server.
+// One QueryTime exchange through the engine's C interface against a loopback RFC 868 server and one
+// against a loopback NTP server, beside the round trip of a bare UDP request and answer to the RFC 868
+// server.
 #include "NetClock.h"
 
+#include "tests/timeclient/engine/NtpServer.h"
 #include "tests/timeclient/engine/TimeServer.h"
 
 #include <benchmark/benchmark.h>
@@ -25,6 +27,24 @@ void BM_QueryTimeExchange(benchmark::State& state)
     }
 }
 BENCHMARK(BM_QueryTimeExchange)->Unit(benchmark::kMicrosecond);
+
+// The same with NTP: a 48-byte request with a fresh nonce, the reply's checks and the offset arithmetic.
+void BM_NtpQueryTimeExchange(benchmark::State& state)
+{
+    TTestNtpServer server({TTestNtpServer::TAnswer{}});
+    const std::string host = "127.0.0.1";
+    for (auto _ : state) {
+        const intptr_t clock = NetClock_Create(nullptr, nullptr, nullptr);
+        NetClock_Set(clock, NETCLOCK_PROP_PROTOCOL, 0, NETCLOCK_PROTOCOL_NTP, 0);
+        NetClock_Set(clock, NETCLOCK_PROP_TIMESERVER, 0, reinterpret_cast<intptr_t>(host.c_str()), 0);
+        NetClock_Set(clock, NETCLOCK_PROP_TIMEPORT, 0, server.Port(), 0);
+        if (NetClock_Do(clock, NETCLOCK_METHOD_QUERYTIME, 0, nullptr, nullptr) != 0) state.SkipWithError("no answer");
+        benchmark::DoNotOptimize(NetClock_Get(clock, NETCLOCK_PROP_SERVERTIME, 0, 0));
+        benchmark::DoNotOptimize(NetClock_Get(clock, NETCLOCK_PROP_LOCALTIME, 0, 0));
+        NetClock_Destroy(clock);
+    }
+}
+BENCHMARK(BM_NtpQueryTimeExchange)->Unit(benchmark::kMicrosecond);
 
 void BM_BareUdpRoundTrip(benchmark::State& state)
 {
