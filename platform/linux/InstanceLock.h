@@ -14,6 +14,10 @@ class TInstanceLock {
 public:
     enum class TResult { Acquired, HeldElsewhere, Unavailable };
 
+    // A lock in a folder named quorvel-<uid> (the one DefaultPath picks inside a shared temporary folder) gets
+    // that folder made for the user alone, and is Unavailable when the folder found there is not: a link,
+    // not a folder, another user's, or of a mode other than 0700. Another user could otherwise plant the
+    // lock or take it away.
     explicit TInstanceLock(const std::string& path);
 
     // Acquired: this process is the only instance. HeldElsewhere: another process holds the lock.
@@ -21,7 +25,8 @@ public:
     TResult Result() const { return Outcome; }
     const std::string& Problem() const { return Why; }
 
-    // $XDG_RUNTIME_DIR/VelmarQuorvel.lock, or a file of this user's own in the temporary folder.
+    // $XDG_RUNTIME_DIR/VelmarQuorvel.lock, or VelmarQuorvel.lock in this user's folder quorvel-<uid> of the
+    // temporary folder ($TMPDIR when it is an absolute path, else /tmp).
     static std::string DefaultPath(const XdgPaths::TEnvironment& environment = ::getenv);
 
 private:

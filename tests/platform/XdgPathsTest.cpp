@@ -46,7 +46,7 @@ TEST_F(XdgPaths, ARelativeOrEmptyDataHomeFallsBackToTheHomeFolder)
 
 TEST_F(XdgPaths, ARelativeOrEmptyRuntimeDirFallsBackToTheTemporaryFolder)
 {
-    const std::string shared = "/var/tmp/VelmarQuorvel-" + std::to_string(geteuid()) + ".lock";
+    const std::string shared = "/var/tmp/quorvel-" + std::to_string(geteuid()) + "/VelmarQuorvel.lock";
     Variables["XDG_RUNTIME_DIR"] = "/run/user/1000";
     EXPECT_EQ(TInstanceLock::DefaultPath(Environment), "/run/user/1000/VelmarQuorvel.lock");
     for (const char* invalid : {"run/user/1000", ""}) {
