@@ -28,16 +28,21 @@ TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signalNumber, &action, nullptr);
+    for (std::size_t i = 0; i < Handled.size(); ++i) {
+        if (sigaction(Handled[i], nullptr, &Previous[i]) != 0) continue;
+        // Started under nohup, the user asked for the program to outlive its terminal: its hang-up is not a
+        // stop request. Only SIGHUP: a shell starts background jobs with SIGINT ignored, and the scripts that
+        // stop them still mean SIGTERM and SIGINT.
+        const bool ignored = !(Previous[i].sa_flags & SA_SIGINFO) && Previous[i].sa_handler == SIG_IGN;
+        if (Handled[i] == SIGHUP && ignored) continue;
+        Installed[i] = sigaction(Handled[i], &action, nullptr) == 0;
+    }
 }
 
 TTerminationSignals::~TTerminationSignals()
 {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signalNumber, &action, nullptr);
+    for (std::size_t i = 0; i < Handled.size(); ++i)
+        if (Installed[i]) sigaction(Handled[i], &Previous[i], nullptr);
 }
 
 void TTerminationSignals::OnReadable()
