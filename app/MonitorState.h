@@ -10,6 +10,9 @@ inline constexpr int64_t DefaultMinGraph = 0;
 inline constexpr int64_t DefaultSynchronizeTimeInterval = 7200;
 inline constexpr const char* DefaultNotAvailable = "N/A";
 inline constexpr const char* DefaultSynchronizeTimeServer = "time.nist.gov";
+inline constexpr const char* DefaultSynchronizeTimeProtocol = "RFC868";
+// Most public time servers and home routers speak only NTP: its own default is a public pool.
+inline constexpr const char* DefaultNtpTimeServer = "pool.ntp.org";
 
 // The main window's shared state. Byte counts are octets, durations whole seconds, ticks milliseconds.
 // Every field starts at its zero value; start-up loads the stored ones.
@@ -41,4 +44,5 @@ struct MonitorState {
     bool Online = false;
     QString SynchronizeTimeServer;
     int64_t SynchronizeTimeInterval = 0;
+    QString SynchronizeTimeProtocol; // "RFC868" or "NTP"
 };

@@ -34,11 +34,12 @@ struct TNumberEntry {
     const char* TextDefault = "";
 };
 
-const std::array<TNumberEntry, 4> NumbersTable{{
+const std::array<TNumberEntry, 5> NumbersTable{{
     {"MaxGraph", &MonitorState::MaxGraph, DefaultMaxGraph},
     {"MinGraph", &MonitorState::MinGraph, DefaultMinGraph},
     {"SynchronizeTimeServer", &MonitorState::SynchronizeTimeServer, 0, DefaultSynchronizeTimeServer},
     {"SynchronizeTimeInterval", &MonitorState::SynchronizeTimeInterval, DefaultSynchronizeTimeInterval},
+    {"SynchronizeTimeProtocol", &MonitorState::SynchronizeTimeProtocol, 0, DefaultSynchronizeTimeProtocol},
 }};
 constexpr const char* MonAlpha = "MonAlpha";
 constexpr int32_t DefaultMonAlpha = 120;
@@ -212,6 +213,10 @@ void LoadNumbers(TMyReg& reg, MonitorState& state)
                 reg.ReadInt64Value(Option, entry.Name, entry.Default);
         }
     }
+    // A user who chose NTP without naming a server gets one that speaks it.
+    if (state.SynchronizeTimeProtocol.trimmed().compare("NTP", Qt::CaseInsensitive) == 0 &&
+        reg.ReadTextValue(Option, "SynchronizeTimeServer", {}).empty())
+        state.SynchronizeTimeServer = DefaultNtpTimeServer;
 }
 
 void SaveOptionsAndNumbers(TMyReg& reg, const MonitorState& state, const TClosingValues& values)

@@ -2,6 +2,8 @@
 
 #include "platform/Checked.h"
 
+#include <QString>
+
 #include <arpa/inet.h>
 
 TSyncSchedule::TSyncSchedule(ITimeClient& client, ISyncTimer& timer, IResolver& resolver, TErrorLine errorLine)
@@ -63,6 +65,14 @@ void TSyncSchedule::ReportOnce(int32_t code)
     if (FailureReported) return;
     FailureReported = true;
     if (ErrorLine) ErrorLine(code);
+}
+
+bool TSyncSchedule::ApplyProtocol(const std::string& name)
+{
+    const QString chosen = QString::fromStdString(name).trimmed();
+    const bool ntp = chosen.compare("NTP", Qt::CaseInsensitive) == 0;
+    Client.SetProtocol(ntp ? NETCLOCK_PROTOCOL_NTP : NETCLOCK_PROTOCOL_RFC868);
+    return ntp || chosen.compare("RFC868", Qt::CaseInsensitive) == 0;
 }
 
 void TSyncSchedule::ApplyInterval(int64_t seconds)

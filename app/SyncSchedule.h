@@ -15,6 +15,7 @@ public:
     virtual bool Idle() = 0;
     virtual void SynchronizeClock() = 0;
     virtual void SetTimeServer(const std::string& server) = 0;
+    virtual void SetProtocol(int32_t protocol) = 0;
 };
 
 // The main window's time client component in that role.
@@ -24,6 +25,7 @@ public:
     bool Idle() override { return Clock.Idle(); }
     void SynchronizeClock() override { Clock.SynchronizeClock(); }
     void SetTimeServer(const std::string& server) override { Clock.SetTimeServer(server); }
+    void SetProtocol(int32_t protocol) override { Clock.SetProtocol(protocol); }
 
 private:
     TNetClock& Clock;
@@ -55,6 +57,9 @@ public:
     // synchronisation that finds no address yet is skipped. While synchronisation is off the name is only
     // kept: nobody asked to use it, so it is worth no query.
     void ApplyServer(const std::string& server, bool synchronizeTime = true);
+    // The stored protocol's name, "RFC868" or "NTP" in any letter case. Another name is refused (false) and
+    // the client keeps the Time Protocol; the stored text itself is left for the user to mend.
+    bool ApplyProtocol(const std::string& name);
     // Seconds to the timer's milliseconds: 0 to 4294967 seconds. Raises ERangeError outside that, or
     // EIntOverflow when the product itself overflows; the timer is then left as it was.
     void ApplyInterval(int64_t seconds);

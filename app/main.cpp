@@ -263,6 +263,8 @@ void TMainForm::BuildTimeClient()
 // itself stays as it is and is written back unchanged at exit, so nothing the user set is lost.
 void TMainForm::ApplySynchronizeTime()
 {
+    if (!Schedule->ApplyProtocol(State.SynchronizeTimeProtocol.toStdString()))
+        AddLogLine("Unknown SynchronizeTimeProtocol \"" + State.SynchronizeTimeProtocol + "\": RFC868 is used.");
     Schedule->ApplyServer(State.SynchronizeTimeServer.toStdString(), MenuSynchronizeTime->isChecked());
     try {
         Schedule->ApplyInterval(State.SynchronizeTimeInterval);

@@ -150,6 +150,13 @@ void TNetClock::SetTimeServer(const std::string& value)
     SetProperty(NETCLOCK_PROP_TIMESERVER, reinterpret_cast<intptr_t>(value.c_str()));
 }
 
+int32_t TNetClock::Protocol() const
+{
+    return Entry.Get ? static_cast<int32_t>(Entry.Get(Handle, NETCLOCK_PROP_PROTOCOL, 0, 0)) : 0;
+}
+
+void TNetClock::SetProtocol(int32_t value) { SetProperty(NETCLOCK_PROP_PROTOCOL, value); }
+
 void TNetClock::SynchronizeClock()
 {
     if (!Entry.Do) return;

@@ -42,6 +42,9 @@ public:
     std::string TimeServer() const;
     // A host name is resolved at once; the address is kept.
     void SetTimeServer(const std::string& value);
+    // NETCLOCK_PROTOCOL_RFC868 or NETCLOCK_PROTOCOL_NTP, used from the next exchange.
+    int32_t Protocol() const;
+    void SetProtocol(int32_t value);
 
     TErrorEvent OnError;
 

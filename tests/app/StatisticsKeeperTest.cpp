@@ -104,7 +104,8 @@ TEST_F(Keeper, ExitWhileOnlineStoresPositionsTheConnectionEndingNowOptionsAndNum
         expected.push_back(std::string("Stats\\") + name);
     for (const auto& option : StoredSettings::Options)
         expected.push_back(std::string("Option\\") + option.Name);
-    for (const char* name : {"MaxGraph", "MinGraph", "SynchronizeTimeServer", "SynchronizeTimeInterval", "MonAlpha"})
+    for (const char* name : {"MaxGraph", "MinGraph", "SynchronizeTimeServer", "SynchronizeTimeInterval",
+                             "SynchronizeTimeProtocol", "MonAlpha"})
         expected.push_back(std::string("Option\\") + name);
     EXPECT_EQ(Order.Writes, expected);
     EXPECT_EQ(Registry.GroupsEnded, 1);
@@ -122,7 +123,7 @@ TEST_F(Keeper, ExitWhileOfflineStoresNoStatisticsAndWithoutAMonitorItsValuesStay
     Order.Writes.clear();
     Values.Monitor.reset();
     EXPECT_FALSE(Statistics.StoreAtExit(Values, {}));
-    EXPECT_EQ(Order.Writes.size(), 15u) << "two positions, nine options, four numbers";
+    EXPECT_EQ(Order.Writes.size(), 16u) << "two positions, nine options, five numbers and texts";
     EXPECT_EQ(Reg.ReadIntValue("Position", "MonTop", 0), 77);
     EXPECT_EQ(Registry.Text("software\\velmar software\\quorvel\\option", "MonAlpha"), "90");
     EXPECT_FALSE(std::filesystem::exists(Folder.File("qorvix.log")));

@@ -40,6 +40,7 @@ TEST_F(StoredValues, AFirstRunGetsTheDocumentedDefaults)
     EXPECT_EQ(state.MinGraph, 0);
     EXPECT_EQ(state.SynchronizeTimeInterval, 7200);
     EXPECT_FALSE(state.SynchronizeTimeServer.isEmpty());
+    EXPECT_EQ(state.SynchronizeTimeProtocol, "RFC868");
     for (int i = 0; i < StoredSettings::OptionCount; ++i)
         EXPECT_EQ(options[i], i == StoredSettings::ShowMonitor) << StoredSettings::Options[i].Name;
     EXPECT_EQ(main.Top, 50);
@@ -151,6 +152,17 @@ TEST_F(StoredValues, TheMonitorWindowStartsWhereAFirstRunPutsItAndRefusesALevelB
     monitor = StoredSettings::LoadMonitorWindow(Reg);
     EXPECT_EQ(monitor.MonAlpha, 120) << "not a level this program wrote";
     EXPECT_EQ(monitor.Position.Top, -40) << "applied as stored, even off the screen";
+}
+
+TEST_F(StoredValues, NtpWithoutAServerOfTheUsersTakesThePublicPool)
+{
+    Reg.WriteTextValue("Option", "SynchronizeTimeProtocol", "NTP");
+    MonitorState state;
+    StoredSettings::LoadNumbers(Reg, state);
+    EXPECT_EQ(state.SynchronizeTimeServer, "pool.ntp.org");
+    Reg.WriteTextValue("Option", "SynchronizeTimeServer", "192.168.1.1");
+    StoredSettings::LoadNumbers(Reg, state);
+    EXPECT_EQ(state.SynchronizeTimeServer, "192.168.1.1") << "the user's own server stays";
 }
 
 TEST_F(StoredValues, ANegativeStoredCountIsDamagedAndCountsFromZero)

@@ -20,6 +20,7 @@ public:
     bool IsIdle = true;
     int Synchronizations = 0;
     std::vector<std::string> ServersSet;
+    std::vector<int32_t> Protocols;
     std::optional<int32_t> ServerFailure;            // code of ENetClock raised by SetTimeServer
     std::function<void()> DuringSynchronize = [] {}; // may raise
 
@@ -34,6 +35,7 @@ public:
         ServersSet.push_back(server);
         if (ServerFailure) throw ENetClock(*ServerFailure, "[11001] Host not found");
     }
+    void SetProtocol(int32_t protocol) override { Protocols.push_back(protocol); }
 };
 
 class TTestTimer final : public ISyncTimer {
@@ -220,6 +222,16 @@ TEST_F(Schedule, WithSynchronisationOffTheServerIsNotLookedUpUntilTheFirstSynchr
     EXPECT_EQ(Client.ServersSet, std::vector<std::string>{"192.0.2.10"});
     EXPECT_EQ(Client.Synchronizations, 1);
     EXPECT_FALSE(Sync.ServerPending());
+}
+
+TEST_F(Schedule, TheStoredProtocolNameChoosesTheProtocolAndAnyOtherKeepsTheTimeProtocol)
+{
+    EXPECT_TRUE(Sync.ApplyProtocol("NTP"));
+    EXPECT_TRUE(Sync.ApplyProtocol(" ntp "));
+    EXPECT_TRUE(Sync.ApplyProtocol("RFC868"));
+    EXPECT_FALSE(Sync.ApplyProtocol("SNTPv5"));
+    EXPECT_EQ(Client.Protocols, (std::vector<int32_t>{NETCLOCK_PROTOCOL_NTP, NETCLOCK_PROTOCOL_NTP,
+                                                      NETCLOCK_PROTOCOL_RFC868, NETCLOCK_PROTOCOL_RFC868}));
 }
 
 TEST(SyncTimer, AnIntervalOfZeroNeverRunsAndALongOneIsWaitedForInPieces)
