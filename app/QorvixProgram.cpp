@@ -65,5 +65,7 @@ void TQorvixProgram::Exit()
     Form->close();
     if (!failure.empty()) Reporter.ShowError(failure);
     // The event loop's end, not the process's: a time exchange in progress sees it and gives up at once.
-    QCoreApplication::quit();
+    // Statistics that could not be stored end the program with a failure, so a script or a service
+    // manager hears of it.
+    QCoreApplication::exit(Form->LastStoreFailed() ? 1 : 0);
 }

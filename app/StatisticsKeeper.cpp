@@ -7,7 +7,26 @@
 #include "platform/Checked.h"
 #include "platform/IClock.h"
 #include "settings/MyReg.h"
-#include "settings/RegBatch.h"
+
+// One update of the store; when the outermost one ends, its outcome is known and a failure is reported.
+class TStatisticsKeeper::TOneUpdate {
+public:
+    explicit TOneUpdate(TStatisticsKeeper& keeper) : Keeper(keeper)
+    {
+        ++Keeper.UpdateDepth;
+        Keeper.Reg.BeginUpdate();
+    }
+    ~TOneUpdate()
+    {
+        Keeper.Reg.EndUpdate();
+        if (--Keeper.UpdateDepth == 0) Keeper.StoreEnded();
+    }
+    TOneUpdate(const TOneUpdate&) = delete;
+    TOneUpdate& operator=(const TOneUpdate&) = delete;
+
+private:
+    TStatisticsKeeper& Keeper;
+};
 
 TStatisticsKeeper::TStatisticsKeeper(TMyReg& reg, MonitorState& state, ITextFiles& files, IClock& clock,
                                      std::string programPath)
@@ -24,7 +43,7 @@ void TStatisticsKeeper::StoreFinishedConnection(bool saveLog, const QString& cli
 // The finished connection replaces its checkpoint in the same update: a crash keeps the one or the other.
 void TStatisticsKeeper::StoreStats()
 {
-    const TRegBatch oneUpdate(Reg);
+    const TOneUpdate oneUpdate(*this);
     StoredSettings::SaveStats(Reg, State);
     if (LastCheckpointTick) StoredSettings::ClearCheckpoint(Reg);
     LastCheckpointTick.reset();
@@ -41,7 +60,7 @@ void TStatisticsKeeper::CheckpointRunningConnection(const QString& clientIp)
     if (LastCheckpointTick && checkpoint.Sent == LastCheckpoint.Sent && checkpoint.Recv == LastCheckpoint.Recv &&
         checkpoint.Duration == LastCheckpoint.Duration)
         return;
-    const TRegBatch oneUpdate(Reg);
+    const TOneUpdate oneUpdate(*this);
     StoredSettings::SaveCheckpoint(Reg, checkpoint);
     LastCheckpointTick = now;
     LastCheckpoint = checkpoint;
@@ -62,7 +81,7 @@ QString TStatisticsKeeper::FinishInterruptedConnection(bool saveLog)
     State.TotalRecv = Checked::SaturatingAdd(State.TotalRecv, checkpoint->Recv);
     State.TotalDuration = Checked::SaturatingAdd(State.TotalDuration, checkpoint->Duration);
     {
-        const TRegBatch oneUpdate(Reg);
+        const TOneUpdate oneUpdate(*this);
         StoredSettings::SaveStats(Reg, State);
         StoredSettings::ClearCheckpoint(Reg);
     }
@@ -84,13 +103,13 @@ void TStatisticsKeeper::StoreConnectionEndingNow(bool saveLog, const QString& cl
 void TStatisticsKeeper::ResetTotals()
 {
     State.TotalSent = State.TotalRecv = State.TotalDuration = 0;
-    const TRegBatch oneUpdate(Reg);
+    const TOneUpdate oneUpdate(*this);
     StoredSettings::SaveTotals(Reg, State);
 }
 
 std::exception_ptr TStatisticsKeeper::StoreAtExit(const StoredSettings::TClosingValues& values, const QString& clientIp)
 {
-    const TRegBatch oneUpdate(Reg); // shutdown is one rewrite: a crash keeps the old or the new generation
+    const TOneUpdate oneUpdate(*this); // shutdown is one rewrite: a crash keeps the old or the new generation
     StoredSettings::SavePositions(Reg, values);
     std::exception_ptr historyFailure;
     // The running connection is kept as the last one, with the totals including it.
@@ -103,6 +122,15 @@ std::exception_ptr TStatisticsKeeper::StoreAtExit(const StoredSettings::TClosing
     }
     StoredSettings::SaveOptionsAndNumbers(Reg, State, values);
     return historyFailure;
+}
+
+// A failure is told once, not at every checkpoint while the disk stays full; the values stay in memory and
+// the store writes them again with the next update.
+void TStatisticsKeeper::StoreEnded()
+{
+    const std::string problem = Reg.StoreProblem();
+    if (!problem.empty() && problem != ReportedProblem && OnStoreProblem) OnStoreProblem(problem);
+    ReportedProblem = problem;
 }
 
 void TStatisticsKeeper::AppendHistory(const QString& clientIp)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,7 +48,15 @@ public:
     // it is returned once everything is written, for the caller to report.
     std::exception_ptr StoreAtExit(const StoredSettings::TClosingValues& values, const QString& clientIp);
 
+    // Told the reason when a store fails (the settings file and why, "No space left on device" say).
+    using TStoreProblem = std::function<void(const std::string& problem)>;
+    void SetStoreProblemHandler(TStoreProblem handler) { OnStoreProblem = std::move(handler); }
+    // The last store failed: its values are only in memory.
+    bool LastStoreFailed() const { return !ReportedProblem.empty(); }
+
 private:
+    class TOneUpdate;
+    void StoreEnded();
     void AppendHistory(const QString& clientIp);
     void StoreStats();
 
@@ -59,5 +68,8 @@ private:
     IClock& Clock;
     std::string ProgramPath;
     std::optional<int64_t> LastCheckpointTick;
+    int UpdateDepth = 0;
+    TStoreProblem OnStoreProblem;
+    std::string ReportedProblem;
     StoredSettings::TCheckpoint LastCheckpoint;
 };

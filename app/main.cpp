@@ -47,6 +47,10 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationA
           std::make_unique<TStatisticsKeeper>(MyReg, State, services.TextFiles, services.Clock, services.ProgramPath))
 {
     MyReg.SetRegKey(StoredSettings::RegKey);
+    Keeper->SetStoreProblemHandler([this](const std::string& problem) {
+        AddLogLine(QString::fromStdString(problem));
+        Services.Console.WriteError(problem);
+    });
     MainLayout::Build(*this, *this);
     BuildTimers();
     TrayIconSetup::Build(*this, *this, notificationArea);
@@ -181,6 +185,8 @@ void TMainForm::Shutdown()
     TrayIcon->StopTimers();
     FormClose();
 }
+
+bool TMainForm::LastStoreFailed() const { return Keeper->LastStoreFailed(); }
 
 void TMainForm::SaveStats() { Keeper->StoreConnectionEndingNow(MenuSaveLog->isChecked(), Cycle.ClientIp()); }
 

@@ -47,6 +47,8 @@ public:
     // Stores the connection ending now as the last one and, with "Save Log" checked, appends it to the
     // history file. A history failure raises EInOutError after the statistics are stored.
     void SaveStats();
+    // The last store of the settings failed: what it held is only in memory.
+    bool LastStoreFailed() const;
     // From now on a close request is granted instead of minimising the window.
     void DetachCloseGuard() { CloseGuarded = false; }
 

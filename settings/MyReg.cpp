@@ -166,3 +166,12 @@ std::string TMyReg::LoadProblem() const
         return {};
     }
 }
+
+std::string TMyReg::StoreProblem() const
+{
+    try {
+        return Registry.StoreProblem();
+    } catch (...) {
+        return {};
+    }
+}

@@ -41,6 +41,8 @@ public:
     void EndUpdate();
     // Why the stored settings could not be loaded, for the user to learn; "" when they could.
     std::string LoadProblem() const;
+    // Why the last update could not be stored, "" after a success.
+    std::string StoreProblem() const;
 
 private:
     std::optional<int32_t> ReadDword(const std::string& section, const std::string& name);

@@ -14,3 +14,13 @@ void TStderrErrorReporter::ShowError(const std::string& message)
     std::fprintf(stderr, "Quorvel: %s\n", message.c_str());
     std::fflush(stderr);
 }
+
+namespace {
+
+void WriteToStandardError(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+} // namespace
+
+void TStdoutConsole::WriteError(const std::string& line) { WriteToStandardError(line); }
+
+void TSilentConsole::WriteError(const std::string& line) { WriteToStandardError(line); }

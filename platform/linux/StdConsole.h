@@ -7,12 +7,14 @@
 class TStdoutConsole final : public IConsole {
 public:
     void WriteLine(const std::string& line) override;
+    void WriteError(const std::string& line) override;
 };
 
 // Used when a window shows everything the console would.
 class TSilentConsole final : public IConsole {
 public:
     void WriteLine(const std::string&) override {}
+    void WriteError(const std::string& line) override;
 };
 
 class TStderrErrorReporter final : public IErrorReporter {

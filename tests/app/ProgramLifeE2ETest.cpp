@@ -9,8 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <regex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -105,9 +110,15 @@ TEST_F(ProgramLife, AConnectionKilledMidwayReachesTheTotalsAtTheNextStart)
     ASSERT_TRUE(net.Ready());
     const std::string datagrams =
         "bash -c 'for i in 1 2 3; do echo quorvel > /dev/udp/" + net.FarAddress() + "/9; done'";
+    // Read as plain text: a second registry on the file would tidy away the running program's new file
+    // while it is being written.
     const auto count = [&](const std::string& name) {
-        const std::string text = Stored(name);
-        return text == "<none>" ? int64_t{-1} : std::stoll(text);
+        std::ifstream file(Temp.File("config/quorvel/registry.reg"));
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::smatch found;
+        if (!std::regex_search(text, found, std::regex("\"" + name + "\"=\"(-?[0-9]+)\"", std::regex::icase)))
+            return int64_t{-1};
+        return int64_t{std::stoll(found[1].str())};
     };
     std::mt19937 random(std::random_device{}());
     int64_t lost = 0; // the bytes of each killed connection as its last checkpoint kept them
@@ -133,6 +144,24 @@ TEST_F(ProgramLife, AConnectionKilledMidwayReachesTheTotalsAtTheNextStart)
     EXPECT_EQ(last.Wait(), 0) << last.Printed();
     EXPECT_EQ(count("TotalSent"), lost + count("LastSent")) << "every killed connection counted once";
     EXPECT_EQ(count("RunningSent"), -1) << "a clean exit leaves no checkpoint";
+}
+
+TEST_F(ProgramLife, AFullDiskAtExitIsToldOnStandardErrorAndEndsWithOne)
+{
+    if (geteuid() != 0 || std::system("command -v unshare >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs root and unshare for a small file system of its own";
+    const std::string config = Temp.File("config");
+    std::filesystem::create_directories(config);
+    // A private mount namespace with a 64 KiB file system as the settings folder, filled to the last block.
+    const std::string full = "exec unshare -m --propagation private sh -c 'mount -t tmpfs -o size=64k tmpfs " + config +
+                             " && mkdir " + config + "/quorvel && (cat /dev/zero > " + config +
+                             "/fill 2>/dev/null; true) && exec " + QORVIX_PROGRAM + "'";
+    TRunningProgram program({"sh", "-c", full}, Environment, Temp.File("full.out"));
+    ASSERT_TRUE(program.WaitForOutput("Quorvel v1.0.0.04")) << program.Printed();
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 1) << program.Printed();
+    EXPECT_NE(program.Printed().find("registry.reg not saved (No space left on device)"), std::string::npos)
+        << program.Printed();
 }
 
 int main(int argc, char** argv)

@@ -32,6 +32,7 @@ public:
     }
     void BeginUpdate() override { Inner.BeginUpdate(); }
     bool EndUpdate() override { return Inner.EndUpdate(); }
+    std::string StoreProblem() const override { return Inner.StoreProblem(); }
 
 private:
     class TKey final : public IRegistryKey {
@@ -207,4 +208,27 @@ TEST_F(Keeper, AConnectionACrashLeftBehindEndsAtItsCheckpointAtTheNextStart)
     EXPECT_EQ(Registry.Text(Stats, "RunningCheckpoint"), "<none>") << "cleared";
     EXPECT_TRUE(History().ends_with(",eth0,0,40,0,01:00:00,192.168.1.20\r\n")) << History();
     EXPECT_EQ(restarted.FinishInterruptedConnection(true), "") << "finished once";
+}
+
+TEST_F(Keeper, AFailedStoreIsToldOnceUntilAStoreSucceedsAgain)
+{
+    std::vector<std::string> told;
+    Statistics.SetStoreProblemHandler([&](const std::string& problem) { told.push_back(problem); });
+    const std::string full = "Settings file /home/u/.config/quorvel/registry.reg not saved (No space left on device)";
+    Registry.StoreFailure = full;
+    State.Online = true;
+    Statistics.CheckpointRunningConnection({});
+    Clock.Advance(60'000);
+    State.LastDuration = 60;
+    Statistics.CheckpointRunningConnection({});
+    EXPECT_EQ(told, std::vector<std::string>{full}) << "once, not at every minute while the disk stays full";
+    EXPECT_TRUE(Statistics.LastStoreFailed());
+
+    Registry.StoreFailure.clear();
+    Statistics.ResetTotals();
+    EXPECT_FALSE(Statistics.LastStoreFailed());
+    Registry.StoreFailure = full;
+    EXPECT_TRUE(Statistics.StoreAtExit(Values, {}) == nullptr);
+    EXPECT_EQ(told.size(), 2u) << "a new failure after a success is told again, once for the whole exit";
+    EXPECT_TRUE(Statistics.LastStoreFailed());
 }

@@ -18,6 +18,7 @@ public:
 
     std::map<std::string, std::map<std::string, TRegValue>> Keys; // lower-case path -> lower-case name -> value
     std::string Problem;                                          // what LoadProblem tells
+    std::string StoreFailure;                                     // what StoreProblem tells, as a full disk
     int UpdateDepth = 0;                                          // groups open now
     int GroupsEnded = 0;                                          // outermost groups ended so far
     int WritesOutsideGroups = 0;                                  // values set while no group was open
@@ -36,6 +37,7 @@ public:
         return true;
     }
     std::string LoadProblem() const override { return Problem; }
+    std::string StoreProblem() const override { return StoreFailure; }
 
     // The text of a value, for checks: "<none>" when it is absent.
     std::string Text(const std::string& path, const std::string& name)

@@ -34,7 +34,9 @@ public:
 class TRecordingConsole final : public IConsole {
 public:
     std::vector<std::string> Lines;
+    std::vector<std::string> Errors;
     void WriteLine(const std::string& line) override { Lines.push_back(line); }
+    void WriteError(const std::string& line) override { Errors.push_back(line); }
 };
 
 class TRecordingErrorReporter final : public IErrorReporter {
