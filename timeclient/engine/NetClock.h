@@ -42,7 +42,14 @@ enum {
     NETCLOCK_PROP_TIMEOUT = 5,    /* seconds an exchange waits for the answer; 0 waits without limit (default 60) */
     NETCLOCK_PROP_TIMEPORT = 6,   /* the server's UDP port; until it is set, 37 with RFC 868 and 123 with NTP */
     NETCLOCK_PROP_TIMESERVER = 7, /* text: the server's host name or dotted address; Get gives the dotted address */
-    NETCLOCK_PROP_PROTOCOL = 8    /* a NETCLOCK_PROTOCOL_ value (default RFC 868), used from the next exchange */
+    NETCLOCK_PROP_PROTOCOL = 8,   /* a NETCLOCK_PROTOCOL_ value (default RFC 868), used from the next exchange */
+    /* Get only, signed 64-bit nanoseconds (as the intptr_t result of a 64-bit build) of the last QueryTime or
+     * SynchronizeClock that got an answer, 0 until one did; an exchange without an answer leaves them. */
+    NETCLOCK_PROP_OFFSET_NS = 9,    /* what to add to the local clock to agree with the server, measured before
+                                       any setting. NTP: ((T2 - T1) + (T3 - T4)) / 2. RFC 868: the server's
+                                       whole second minus the local clock when the answer arrived */
+    NETCLOCK_PROP_ROUNDTRIP_NS = 10 /* NTP: (T4 - T1) - (T3 - T2); RFC 868: from the request's sending to the
+                                       answer's arrival */
 };
 
 /* Values of NETCLOCK_PROP_PROTOCOL. */
@@ -84,8 +91,8 @@ NETCLOCK_EXPORT intptr_t NetClock_Create(NetClockEventCallback callback, void* u
 /* Releases an instance (closing its socket); a 0 handle is ignored. Returns 0. */
 NETCLOCK_EXPORT int32_t NetClock_Destroy(intptr_t handle);
 
-/* A property's value: a const char* for the text properties (2, 3, 4, 7), else the number; 0 for an
- * unknown id. index and reserved are ignored. */
+/* A property's value: a const char* for the text properties (2, 3, 4, 7), else the number (9 and 10 are
+ * read-only); 0 for an unknown id. index and reserved are ignored. */
 NETCLOCK_EXPORT intptr_t NetClock_Get(intptr_t handle, int32_t propertyId, int32_t index, intptr_t reserved);
 /* Sets property 2, 5, 6, 7 or 8 (value: a const char* for 2 and 7, else the number). Returns 0 or an error
  * code; 121 for a protocol that is not a NETCLOCK_PROTOCOL_ value (the protocol stays as it was); -1 for

@@ -104,6 +104,8 @@ intptr_t TTimeClientEngine::Get(int32_t propertyId)
     case NETCLOCK_PROP_TIMEPORT: return TimePort();
     case NETCLOCK_PROP_TIMESERVER: Text = RemoteHost(); break;
     case NETCLOCK_PROP_PROTOCOL: return Protocol;
+    case NETCLOCK_PROP_OFFSET_NS: return static_cast<intptr_t>(OffsetNs);
+    case NETCLOCK_PROP_ROUNDTRIP_NS: return static_cast<intptr_t>(RoundTripNs);
     default: return 0;
     }
     return reinterpret_cast<intptr_t>(Text.c_str());
@@ -234,6 +236,9 @@ int32_t TTimeClientEngine::TakeRfc868Answer()
     if (ServerSeconds == 0) return 0;
 
     const TCalendarTime universal = TimeCalendar::FromServerSeconds(ServerSeconds);
+    // The server's second against the local clock when its answer came: the offset is as coarse as the answer.
+    OffsetNs = TimeCalendar::ToUnixSeconds(universal) * NsPerSecond - ReceivedAtNs;
+    RoundTripNs = ReceivedAtNs - SentAtNs;
     ServerTime = TimeCalendar::Format(universal) + " GMT";
     LocalTime = TimeCalendar::Format(TimeCalendar::ToLocal(universal));
     if (Mode == 2 && !ClockWithinAnswer(universal)) {
@@ -253,6 +258,8 @@ int32_t TTimeClientEngine::TakeNtpReply()
     const int64_t serverReceivedNs = Sntp::ToUnixNs(Reply.ReceiveStamp, ReceivedAtNs);
     const int64_t serverSentNs = Sntp::ToUnixNs(Reply.TransmitStamp, ReceivedAtNs);
     const Sntp::TSample sample = Sntp::Measure(SentAtNs, serverReceivedNs, serverSentNs, ReceivedAtNs);
+    OffsetNs = sample.OffsetNs;
+    RoundTripNs = sample.DelayNs;
     const TCalendarTime universal = TimeCalendar::FromUnixSeconds(Split(serverSentNs).Seconds);
     ServerTime = TimeCalendar::Format(universal) + " GMT";
     LocalTime = TimeCalendar::Format(TimeCalendar::ToLocal(universal));

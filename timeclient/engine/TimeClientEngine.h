@@ -74,5 +74,8 @@ private:
     std::string LocalTime;
     uint32_t ServerSeconds = 0;
     bool Answered = false;
+    // What the last exchange that got an answer measured; kept when a later one gets none.
+    int64_t OffsetNs = 0;
+    int64_t RoundTripNs = 0;
     std::string Text; // text handed out by Get and Config, valid until the next call
 };

@@ -409,3 +409,50 @@ TEST_F(NetClockNtp, ARefusedClockChangeIs119WithTheSystemsNumber)
 }
 
 } // namespace
+
+TEST_F(NetClock, AQueryMeasuresTheServersWholeSecondAgainstTheLocalClock)
+{
+    // An answer 100 s ahead of the local clock: the offset lies within the answer's second of resolution.
+    const int64_t ahead = std::time(nullptr) + 100;
+    TTestTimeServer server({TTestTimeServer::AnswerFor(ahead)});
+    UseServer(server.Port(), 5);
+    const auto before = std::chrono::steady_clock::now();
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+    const auto elapsedNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - before).count();
+    const int64_t offsetNs = static_cast<int64_t>(NetClock_Get(Handle, NETCLOCK_PROP_OFFSET_NS, 0, 0));
+    const int64_t roundTripNs = static_cast<int64_t>(NetClock_Get(Handle, NETCLOCK_PROP_ROUNDTRIP_NS, 0, 0));
+    EXPECT_GT(offsetNs, 98'000'000'000) << offsetNs;
+    EXPECT_LE(offsetNs, 100'000'000'000) << offsetNs;
+    EXPECT_GT(roundTripNs, 0);
+    EXPECT_LE(roundTripNs, elapsedNs);
+}
+
+TEST_F(NetClock, TheMeasurementsAreReadOnlyAndKeptWhenALaterQueryGetsNoAnswer)
+{
+    TTestTimeServer server({TTestTimeServer::AnswerFor(std::time(nullptr) - 3600)});
+    UseServer(server.Port(), 5);
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+    const intptr_t offset = NetClock_Get(Handle, NETCLOCK_PROP_OFFSET_NS, 0, 0);
+    EXPECT_LT(offset, -3'598'000'000'000);
+    EXPECT_EQ(Set(NETCLOCK_PROP_OFFSET_NS, 5), -1);
+    EXPECT_EQ(Set(NETCLOCK_PROP_ROUNDTRIP_NS, 5), -1);
+
+    TTestTimeServer silent({});
+    UseServer(silent.Port(), 1);
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 301);
+    EXPECT_EQ(NetClock_Get(Handle, NETCLOCK_PROP_OFFSET_NS, 0, 0), offset);
+}
+
+TEST_F(NetClockNtp, AQueryMeasuresTheServersOffsetAndTheRoundTrip)
+{
+    // The server's clock runs 2.5 s ahead; the round trip on loopback is short.
+    TTestNtpServer server({TTestNtpServer::TAnswer{TTestNtpServer::TKind::Correct, 2'500'000'000}});
+    UseServer(server.Port(), 5);
+    ASSERT_EQ(Do(NETCLOCK_METHOD_QUERYTIME), 0) << LastError();
+    const int64_t offsetNs = static_cast<int64_t>(NetClock_Get(Handle, NETCLOCK_PROP_OFFSET_NS, 0, 0));
+    const int64_t roundTripNs = static_cast<int64_t>(NetClock_Get(Handle, NETCLOCK_PROP_ROUNDTRIP_NS, 0, 0));
+    EXPECT_NEAR(static_cast<double>(offsetNs), 2.5e9, 5e7) << offsetNs;
+    EXPECT_GE(roundTripNs, 0);
+    EXPECT_LT(roundTripNs, 1'000'000'000);
+}
