@@ -13,6 +13,8 @@ namespace {
 
 // Why nothing reaches a file refused at load.
 constexpr const char* RefusedReason = "it could not be read, so it is left as it is";
+// Why nothing reaches a file opened to be read only.
+constexpr const char* ReadOnlyReason = "it was opened to be read only";
 
 } // namespace
 
@@ -68,7 +70,8 @@ private:
     std::string Path;
 };
 
-TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath))
+TFileRegistry::TFileRegistry(std::string filePath, TAccess access)
+    : FilePath(std::move(filePath)), ReadOnly(access == TAccess::ReadOnly)
 {
     auto contents = SettingsFile::Load(FilePath, MaxFileSize);
     if (contents.Oversized) {
@@ -85,7 +88,7 @@ TFileRegistry::TFileRegistry(std::string filePath) : FilePath(std::move(filePath
         Refused = true;
         return;
     }
-    AtomicFile::RemoveLeftovers(FilePath);
+    if (!ReadOnly) AtomicFile::RemoveLeftovers(FilePath);
     if (!contents.Text) return; // no file yet: an empty registry
     Tree = RegFile::Parse(*contents.Text, [&](int line, std::string_view content) {
         ++Damaged;
@@ -107,8 +110,8 @@ std::unique_ptr<IRegistryKey> TFileRegistry::OpenKey(const std::string& path, bo
     if (key.empty() || !RegFile::WithinLimits(key)) return nullptr;
     if (!RegFile::Exists(Tree, key)) {
         if (!create) return nullptr;
-        if (Refused) {
-            Fail(RefusedReason);
+        if (Refused || ReadOnly) {
+            Fail(Refused ? RefusedReason : ReadOnlyReason);
             return nullptr;
         }
         Tree[key].Name = key;
@@ -139,6 +142,7 @@ bool TFileRegistry::EndUpdate()
 bool TFileRegistry::Save()
 {
     if (Refused) return Fail(RefusedReason);
+    if (ReadOnly) return Fail(ReadOnlyReason);
     if (UpdateDepth == 0) return WriteFile();
     UpdatePending = true;
     return true;
@@ -147,13 +151,14 @@ bool TFileRegistry::Save()
 bool TFileRegistry::Fail(const std::string& reason)
 {
     Failure = "Settings file " + FilePath + " not saved (" + reason + ")";
-    Unsaved = !Refused;
+    Unsaved = !Refused && !ReadOnly;
     return false;
 }
 
 bool TFileRegistry::WriteFile()
 {
     if (Refused) return Fail(RefusedReason);
+    if (ReadOnly) return Fail(ReadOnlyReason);
     if (PutAside) {
         // Moved, not copied: it is its size that is wrong with it.
         const std::string aside = FilePath + ".damaged";

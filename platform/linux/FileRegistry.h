@@ -20,7 +20,11 @@ public:
     // larger file is not taken, but put aside as a damaged one is when the settings are first saved.
     static constexpr std::size_t MaxFileSize = 1024 * 1024;
 
-    explicit TFileRegistry(std::string filePath);
+    // ReadOnly reads the file and never touches it or its folder: another instance may be writing it, so
+    // even its leftover temporary files are left alone. Every write then fails and says so.
+    enum class TAccess { ReadWrite, ReadOnly };
+
+    explicit TFileRegistry(std::string filePath, TAccess access = TAccess::ReadWrite);
 
     // $XDG_CONFIG_HOME/quorvel/registry.reg, or ~/.config/quorvel/registry.reg.
     static std::string DefaultPath(const XdgPaths::TEnvironment& environment = ::getenv);
@@ -47,6 +51,7 @@ private:
     bool PutAside = false;                      // the file is too large: moved beside before the first rewrite
     std::string Problem;                        // what LoadProblem tells
     bool Refused = false;                       // the file was refused: it is never written
+    bool ReadOnly = false;                      // opened to be read only: it is never written
     std::string Failure;                        // why the last store failed; "" after a success
     bool Unsaved = false;                       // the tree holds changes the file lacks
     int UpdateDepth = 0;

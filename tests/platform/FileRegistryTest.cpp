@@ -184,6 +184,30 @@ TEST(FileRegistry, AMissingOrEmptyFileIsAnEmptyRegistry)
     EXPECT_EQ(empty.DamagedLines(), 0);
 }
 
+// A reader beside a running instance must not take that instance's temporary file away mid-write.
+TEST(FileRegistry, OpenedReadOnlyItReadsTheValuesAndTouchesNeitherTheFileNorItsLeftovers)
+{
+    TTempFolder folder("registry-read-only");
+    const std::string path = folder.File("settings.reg");
+    {
+        TFileRegistry writer(path);
+        ASSERT_TRUE(writer.OpenKey("Software\\Quorvel", true)->SetValue("Server", Text("time.example")));
+    }
+    const std::string before = ReadAll(path);
+    const std::string inProgress = path + ".new-abc123";
+    std::ofstream(inProgress) << "being written";
+
+    TFileRegistry reader(path, TFileRegistry::TAccess::ReadOnly);
+    auto key = reader.OpenKey("Software\\Quorvel", false);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(TextOf(key->ReadValue("Server")), "time.example");
+    EXPECT_FALSE(key->SetValue("Server", Text("other.example")));
+    EXPECT_NE(reader.StoreProblem().find("read only"), std::string::npos) << reader.StoreProblem();
+    EXPECT_FALSE(reader.OpenKey("Software\\Other", true));
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(ReadAll(inProgress), "being written");
+}
+
 // A writer that is killed at any moment leaves a file that parses and holds, for every value, either the
 // value before or the value after the write in progress. The writer reports each value it has written, and
 // is killed after a random number of them, so the moments do not depend on how busy the machine is.
