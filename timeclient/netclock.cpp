@@ -143,6 +143,13 @@ int32_t TNetClock::Timeout() const
 
 void TNetClock::SetTimeout(int32_t value) { SetProperty(NETCLOCK_PROP_TIMEOUT, value); }
 
+int32_t TNetClock::TimePort() const
+{
+    return Entry.Get ? static_cast<int32_t>(Entry.Get(Handle, NETCLOCK_PROP_TIMEPORT, 0, 0)) : 0;
+}
+
+void TNetClock::SetTimePort(int32_t value) { SetProperty(NETCLOCK_PROP_TIMEPORT, value); }
+
 std::string TNetClock::TimeServer() const { return TextProperty(NETCLOCK_PROP_TIMESERVER); }
 
 void TNetClock::SetTimeServer(const std::string& value)
@@ -157,12 +164,26 @@ int32_t TNetClock::Protocol() const
 
 void TNetClock::SetProtocol(int32_t value) { SetProperty(NETCLOCK_PROP_PROTOCOL, value); }
 
-void TNetClock::SynchronizeClock()
+int64_t TNetClock::OffsetNs() const
+{
+    return Entry.Get ? static_cast<int64_t>(Entry.Get(Handle, NETCLOCK_PROP_OFFSET_NS, 0, 0)) : 0;
+}
+
+int64_t TNetClock::RoundTripNs() const
+{
+    return Entry.Get ? static_cast<int64_t>(Entry.Get(Handle, NETCLOCK_PROP_ROUNDTRIP_NS, 0, 0)) : 0;
+}
+
+void TNetClock::SynchronizeClock() { RunExchange(NETCLOCK_METHOD_SYNCHRONIZECLOCK); }
+
+void TNetClock::QueryTime() { RunExchange(NETCLOCK_METHOD_QUERYTIME); }
+
+void TNetClock::RunExchange(int32_t methodId)
 {
     if (!Entry.Do) return;
     intptr_t params[1] = {0};
     int32_t lengths[1] = {0};
-    const int32_t result = Entry.Do(Handle, NETCLOCK_METHOD_SYNCHRONIZECLOCK, 0, params, lengths);
+    const int32_t result = Entry.Do(Handle, methodId, 0, params, lengths);
     RethrowEventFailure();
     if (result != 0) RaiseError(result, {});
 }

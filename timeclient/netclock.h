@@ -39,18 +39,27 @@ public:
     // Seconds.
     int32_t Timeout() const;
     void SetTimeout(int32_t value);
+    // The server's UDP port; until it is set, the protocol's own (37 or 123).
+    int32_t TimePort() const;
+    void SetTimePort(int32_t value);
     std::string TimeServer() const;
     // A host name is resolved at once; the address is kept.
     void SetTimeServer(const std::string& value);
     // NETCLOCK_PROTOCOL_RFC868 or NETCLOCK_PROTOCOL_NTP, used from the next exchange.
     int32_t Protocol() const;
     void SetProtocol(int32_t value);
+    // Nanoseconds, of the last exchange that got an answer (0 until one did): what to add to the local clock
+    // to agree with the server's, and the round trip.
+    int64_t OffsetNs() const;
+    int64_t RoundTripNs() const;
 
     TErrorEvent OnError;
 
     // One exchange with the server that sets the system clock. It returns when the exchange has ended;
     // meanwhile the registered event pump keeps the program's events running.
     void SynchronizeClock();
+    // The same exchange, leaving the system clock alone.
+    void QueryTime();
 
     intptr_t EngineHandle() const { return Handle; }
 
@@ -64,6 +73,7 @@ private:
     std::string TextProperty(int32_t propertyId) const;
     void SetProperty(int32_t propertyId, intptr_t value);
     void RethrowEventFailure();
+    void RunExchange(int32_t methodId);
 
     intptr_t Handle = 0;
     // An exception of an OnError handler waits here until the engine call has returned: it must not

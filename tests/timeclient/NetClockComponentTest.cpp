@@ -140,6 +140,24 @@ TEST_F(Component, SynchronizeAgainstALoopbackServer)
     EXPECT_EQ(hourOff.Requests(), 1);
 }
 
+TEST_F(Component, AQueryLeavesTheClockAloneAndTellsTheOffsetAndRoundTrip)
+{
+    // Unprivileged: an exchange that tried to set the clock an hour ahead would fail with 119.
+    TTestTimeServer hourOff({TTestTimeServer::AnswerFor(std::time(nullptr) + 3600)});
+    TNetClock clock;
+    EXPECT_TRUE(RunUnprivileged([&] {
+        if (geteuid() == 0) return false;
+        clock.SetTimePort(hourOff.Port());
+        clock.SetTimeServer("127.0.0.1");
+        clock.SetTimeout(5);
+        if (clock.TimePort() != hourOff.Port()) return false;
+        clock.QueryTime();
+        return clock.OffsetNs() > 3'598'000'000'000 && clock.OffsetNs() <= 3'600'000'000'000 &&
+               clock.RoundTripNs() > 0 && clock.RoundTripNs() < 5'000'000'000;
+    }));
+    EXPECT_EQ(hourOff.Requests(), 1);
+}
+
 struct TPumpRecord {
     TNetClock* Clock = nullptr;
     int Calls = 0;
