@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "TimeOffsetQuery.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
@@ -10,12 +12,31 @@ constexpr int BadArguments = 2;
 
 std::string Usage()
 {
-    return "Usage: qorvix [--help] [--version]\n"
+    return "Usage: qorvix [--help] [--version] [--time-offset [--ntp] [SERVER]]\n"
            "Quorvel watches the computer's network connection and shows its rates, bytes and duration.\n"
            "\n"
            "  -h, --help     show this help and end\n"
-           "  -v, --version  show the version and end\n";
+           "  -v, --version  show the version and end\n"
+           "  --time-offset  ask the time server once how far this computer's clock is off, print it and end;\n"
+           "                 the clock is not set. SERVER is HOST or HOST:PORT, by default the stored server\n"
+           "                 and protocol. No answer within " +
+           std::to_string(TimeOffsetQuery::TimeoutSeconds) +
+           " seconds, or an invalid one, ends with 1.\n"
+           "  --ntp          with --time-offset: ask with NTP (port 123 unless SERVER names one); without it\n"
+           "                 a SERVER given is asked with RFC 868 (port 37)\n";
 }
+
+TParsed Exit(int exitCode, std::string output, std::string error)
+{
+    TParsed parsed;
+    parsed.Action = TAction::Exit;
+    parsed.ExitCode = exitCode;
+    parsed.Output = std::move(output);
+    parsed.Error = std::move(error);
+    return parsed;
+}
+
+TParsed BadUsage(const std::string& reason) { return Exit(BadArguments, {}, reason + "\n" + Usage()); }
 
 } // namespace
 
@@ -24,18 +45,28 @@ TParsed Parse(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help({"h", "help"}, "show this help and end");
     const QCommandLineOption version({"v", "version"}, "show the version and end");
+    const QCommandLineOption timeOffset("time-offset", "ask the time server once and print the offset");
+    const QCommandLineOption ntp("ntp", "with --time-offset: ask with NTP");
     parser.addOption(help);
     parser.addOption(version);
-    if (!parser.parse(arguments))
-        return {TAction::Exit, BadArguments, {}, parser.errorText().toStdString() + "\n" + Usage()};
-    if (!parser.positionalArguments().isEmpty())
-        return {TAction::Exit,
-                BadArguments,
-                {},
-                "Unexpected argument: " + parser.positionalArguments().first().toStdString() + "\n" + Usage()};
-    if (parser.isSet(help)) return {TAction::Exit, 0, Usage(), {}};
-    if (parser.isSet(version)) return {TAction::Exit, 0, std::string(VersionLine) + "\n", {}};
-    return {};
+    parser.addOption(timeOffset);
+    parser.addOption(ntp);
+    if (!parser.parse(arguments)) return BadUsage(parser.errorText().toStdString());
+    const QStringList positional = parser.positionalArguments();
+    const int serversAllowed = parser.isSet(timeOffset) ? 1 : 0;
+    if (positional.size() > serversAllowed)
+        return BadUsage("Unexpected argument: " + positional.at(serversAllowed).toStdString());
+    if (parser.isSet(help)) return Exit(0, Usage(), {});
+    if (parser.isSet(version)) return Exit(0, std::string(VersionLine) + "\n", {});
+    if (parser.isSet(ntp) && !parser.isSet(timeOffset)) return BadUsage("--ntp belongs to --time-offset");
+    if (!parser.isSet(timeOffset)) return {};
+    TParsed parsed;
+    parsed.Action = TAction::TimeOffset;
+    if (!positional.isEmpty()) parsed.Server = positional.first().toStdString();
+    if (!positional.isEmpty() && !TimeOffsetQuery::ParseServer(parsed.Server))
+        return BadUsage("Not a server: \"" + parsed.Server + "\" (HOST or HOST:PORT, the port 1 to 65535)");
+    parsed.Ntp = parser.isSet(ntp);
+    return parsed;
 }
 
 } // namespace CommandLine

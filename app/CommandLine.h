@@ -11,13 +11,17 @@ namespace CommandLine {
 // The line the status log starts with and --version prints.
 inline constexpr const char* VersionLine = "Quorvel v1.0.0.04";
 
-enum class TAction { Run, Exit };
+// TimeOffset: ask the time server once and print the clock's offset, with no display and no lock.
+enum class TAction { Run, Exit, TimeOffset };
 
 struct TParsed {
     TAction Action = TAction::Run;
     int ExitCode = 0;   // with Exit: 0 done, 2 bad arguments
     std::string Output; // for standard output
     std::string Error;  // for standard error
+    // With TimeOffset: HOST or HOST:PORT, empty for the stored server; Ntp forces NTP over the stored protocol.
+    std::string Server;
+    bool Ntp = false;
 };
 
 // The arguments as the program received them, the program's own name first.

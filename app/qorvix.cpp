@@ -4,6 +4,7 @@
 #include "HeadlessMode.h"
 #include "QorvixApplication.h"
 #include "QorvixProgram.h"
+#include "TimeOffsetQuery.h"
 
 #include "platform/DesktopIdentity.h"
 #include "platform/linux/AutostartRegistry.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -31,6 +33,26 @@ std::string ProgramPath()
     return error ? std::string("qorvix") : path.string();
 }
 
+// --time-offset: the engine and a read of the settings file are all it needs; it runs beside an instance.
+int QueryTimeOffset(const CommandLine::TParsed& parsed)
+{
+    const std::optional<TimeOffsetQuery::TQuery> query =
+        TimeOffsetQuery::ChooseWithSettings(TFileRegistry::DefaultPath(), parsed.Server, parsed.Ntp);
+    if (!query) {
+        std::fputs("The stored time server is not HOST or HOST:PORT; name one: qorvix --time-offset SERVER\n", stderr);
+        return 1;
+    }
+    if (!LoadEngine(ProgramPath())) {
+        std::fputs("The time client engine libquorvel_netclock.so could not be loaded.\n", stderr);
+        return 1;
+    }
+    const TimeOffsetQuery::TOutcome outcome = TimeOffsetQuery::Run(*query);
+    UnloadEngine();
+    std::fputs(outcome.Output.c_str(), stdout);
+    std::fputs(outcome.Error.c_str(), stderr);
+    return outcome.ExitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -39,12 +61,13 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const CommandLine::TParsed parsed = CommandLine::Parse(arguments);
-        parsed.Action == CommandLine::TAction::Exit) {
+    const CommandLine::TParsed parsed = CommandLine::Parse(arguments);
+    if (parsed.Action == CommandLine::TAction::Exit) {
         std::fputs(parsed.Output.c_str(), stdout);
         std::fputs(parsed.Error.c_str(), stderr);
         return parsed.ExitCode;
     }
+    if (parsed.Action == CommandLine::TAction::TimeOffset) return QueryTimeOffset(parsed);
 
     // One instance per session: a second start ends at once, silently, and leaves the first alone.
     const TInstanceLock instance(TInstanceLock::DefaultPath());

@@ -39,4 +39,37 @@ TEST(CommandLine, AnUnknownOptionOrAStrayArgumentEndsWithTwoAndTheUsageOnStandar
     EXPECT_NE(Parse({"--frobnicate"}).Error.find("frobnicate"), std::string::npos) << "names what was wrong";
 }
 
+TEST(CommandLine, TimeOffsetAsksTheStoredServerOrTheOneNamedWithTheProtocolChosen)
+{
+    const CommandLine::TParsed stored = Parse({"--time-offset"});
+    EXPECT_EQ(stored.Action, CommandLine::TAction::TimeOffset);
+    EXPECT_EQ(stored.Server, "");
+    EXPECT_FALSE(stored.Ntp);
+    const CommandLine::TParsed named = Parse({"--time-offset", "--ntp", "127.0.0.1:12345"});
+    EXPECT_EQ(named.Action, CommandLine::TAction::TimeOffset);
+    EXPECT_EQ(named.Server, "127.0.0.1:12345");
+    EXPECT_TRUE(named.Ntp);
+    EXPECT_EQ(Parse({"time.example", "--time-offset"}).Server, "time.example") << "the server may come first";
+}
+
+TEST(CommandLine, NtpWithoutTimeOffsetOrTwoServersEndWithTwoAndTheUsage)
+{
+    for (const QStringList& wrong :
+         {QStringList{"--ntp"}, QStringList{"--ntp", "time.example"},
+          QStringList{"--time-offset", "one.example", "two.example"}, QStringList{"--time-offset", ""}}) {
+        const CommandLine::TParsed parsed = Parse(wrong);
+        EXPECT_EQ(parsed.Action, CommandLine::TAction::Exit) << wrong.join(' ').toStdString();
+        EXPECT_EQ(parsed.ExitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_NE(parsed.Error.find("Usage: qorvix"), std::string::npos) << parsed.Error;
+    }
+    EXPECT_NE(Parse({"--time-offset", "a", "b"}).Error.find("Unexpected argument: b"), std::string::npos);
+}
+
+TEST(CommandLine, TheHelpNamesTheTimeOffsetQueryAndItsTimeOut)
+{
+    const std::string help = Parse({"--help"}).Output;
+    EXPECT_NE(help.find("[--time-offset [--ntp] [SERVER]]"), std::string::npos) << help;
+    EXPECT_NE(help.find("within 5 seconds"), std::string::npos) << help;
+}
+
 } // namespace
