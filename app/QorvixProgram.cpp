@@ -22,6 +22,15 @@ TQorvixProgram::~TQorvixProgram() = default;
 
 void TQorvixProgram::Start()
 {
+    // A stop request and the end of the session save what Exit saves: nothing is lost either way. The
+    // signals are caught before the windows are built, so that one arriving during start-up is not the
+    // default end; it is carried out by the event loop, once everything stands.
+    Termination = std::make_unique<TTerminationSignals>();
+    connect(Termination.get(), &TTerminationSignals::TerminationRequested, this, [this](int) {
+        if (Exiting) return; // a second signal while the first one's exit runs says nothing more
+        Services.Console.WriteLine("Quorvel stops.");
+        Exit();
+    });
     Form = std::make_unique<TMainForm>(Services, nullptr, NotificationArea);
     connect(Form.get(), &TMainForm::ExitRequested, this, &TQorvixProgram::Exit);
     try {
@@ -36,13 +45,6 @@ void TQorvixProgram::Start()
     About->FormCreate();
     Form->AttachWindows(Monitor.get(), About.get());
 
-    // A stop request and the end of the session save what Exit saves: nothing is lost either way.
-    Termination = std::make_unique<TTerminationSignals>();
-    connect(Termination.get(), &TTerminationSignals::TerminationRequested, this, [this](int) {
-        if (Exiting) return; // a second signal while the first one's exit runs says nothing more
-        Services.Console.WriteLine("Quorvel stops.");
-        Exit();
-    });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TQorvixProgram::SessionEnding);
 }
