@@ -139,13 +139,22 @@ TTickOutcome TStatusCycle::GoOnline(const TDecision& decision, const TTickOption
     current.DurationHint = "Online: " + State.LastOnLine;
     current.ConnHint = NetworkInfoText(snapshot);
     outcome.RestartGraphs = TGraphBounds{State.MaxGraph, State.MinGraph};
-    outcome.TrayHint = ConnectionClientIp;
-    outcome.IconIndex = ShownIcon = 1;
-    if (options.SynchronizeTime) outcome.Sync = TSyncStep::Start;
-    outcome.Monitor =
-        DecideMonitorVisibility(TMonitorEvent::WentOnline, options.ShowMonitor, options.HideMonitor, State.Online);
-    outcome.LogLines.push_back("Online: " + State.LastOnLine);
+    EndTransition(outcome, options, ConnectionClientIp, "Online: " + State.LastOnLine);
     return outcome;
+}
+
+// What both transitions end with: the tray's image and hint, the synchronisation timer, the monitor rule
+// and the log line.
+void TStatusCycle::EndTransition(TTickOutcome& outcome, const TTickOptions& options, const QString& trayHint,
+                                 const QString& logLine)
+{
+    const bool online = outcome.Transition == TTransition::Online;
+    outcome.TrayHint = trayHint;
+    outcome.IconIndex = ShownIcon = online ? 1 : 0;
+    if (options.SynchronizeTime) outcome.Sync = online ? TSyncStep::Start : TSyncStep::Stop;
+    outcome.Monitor = DecideMonitorVisibility(online ? TMonitorEvent::WentOnline : TMonitorEvent::WentOffline,
+                                              options.ShowMonitor, options.HideMonitor, State.Online);
+    outcome.LogLines.push_back(logLine);
 }
 
 TTickOutcome TStatusCycle::Sample(const InterfaceSample& sample, const TTickOptions& options)
@@ -192,12 +201,7 @@ TTickOutcome TStatusCycle::GoOffline(const TTickOptions& options)
     AddLastToTotals();
     ClearCurrent(outcome.Current);
     ConnectionClientIp.clear();
-    outcome.TrayHint = NoAddress;
-    outcome.IconIndex = ShownIcon = 0;
-    if (options.SynchronizeTime) outcome.Sync = TSyncStep::Stop;
-    outcome.Monitor =
-        DecideMonitorVisibility(TMonitorEvent::WentOffline, options.ShowMonitor, options.HideMonitor, State.Online);
-    outcome.LogLines.push_back("Offline: " + State.LastOffLine);
+    EndTransition(outcome, options, NoAddress, "Offline: " + State.LastOffLine);
     return outcome;
 }
 

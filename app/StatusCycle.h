@@ -54,6 +54,8 @@ private:
     TTickOutcome GoOnline(const TDecision& decision, const TTickOptions& options);
     TTickOutcome GoOffline(const TTickOptions& options);
     TTickOutcome Sample(const InterfaceSample& sample, const TTickOptions& options);
+    void EndTransition(TTickOutcome& outcome, const TTickOptions& options, const QString& trayHint,
+                       const QString& logLine);
 
     // Offline to online: anchors from one tick count and one pair of counter readings.
     void StartConnection(const TDecision& decision);
