@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QShowEvent>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -85,6 +86,12 @@ void TMainForm::closeEvent(QCloseEvent* event)
     showMinimized();
 }
 
+void TMainForm::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous()) ReapplyStaysOnTop(*this);
+    QWidget::showEvent(event);
+}
+
 // The adapter backend learns of changes from the kernel as they happen instead of asking at every tick.
 void TMainForm::WatchAdapterChanges()
 {
@@ -111,6 +118,7 @@ void TMainForm::WireEvents()
     connect(MenuMinimizetoTray, &QAction::triggered, this, &TMainForm::MenuMinimizetoTrayClick);
     connect(MenuLoadOnStartup, &QAction::triggered, this, &TMainForm::MenuLoadOnStartupClick);
     connect(MenuExit, &QAction::triggered, this, &TMainForm::MenuExitClick);
+    TrayIcon->SetOnAreaMissing([this](TTrayIcon&) { AddLogLine("No notification area: minimizing to the taskbar."); });
 }
 
 void TMainForm::FormCreate()
@@ -132,14 +140,9 @@ void TMainForm::FormCreate()
     StoredSettings::LoadNumbers(MyReg, State);
     if (const QString recovered = Keeper->FinishInterruptedConnection(MenuSaveLog->isChecked()); !recovered.isEmpty())
         AddLogLine(recovered);
-    if (MenuAlwaysOnTop->isChecked()) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (MenuAlwaysOnTop->isChecked()) SetStaysOnTop(*this, true);
     TrayIcon->SetMinimizeToTray(MenuMinimizetoTray->isChecked());
-    // Started minimised, the window stays unshown; the tray icon and the monitor's menu reach it.
-    if (MenuStartMinimized->isChecked()) {
-        setWindowState(windowState() | Qt::WindowMinimized);
-    } else {
-        show();
-    }
+    StartShown();
     ShowDisplays(Cycle.FirstContents());
     ApplySynchronizeTime();
     TimerStatus->start();
@@ -148,6 +151,20 @@ void TMainForm::FormCreate()
     QTimer::singleShot(0, this, [this] {
         if (TimerStatus->isActive()) TimerStatusTimer();
     });
+}
+
+// Started minimised, the window stays unshown where the tray icon and the monitor's menu reach it. Without
+// a notification area it starts minimised on the taskbar instead: a program nothing shows cannot be reached.
+void TMainForm::StartShown()
+{
+    if (!MenuStartMinimized->isChecked()) {
+        show();
+    } else if (TrayIcon->InArea()) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+    } else {
+        TrayIcon->ReportAreaMissing();
+        showMinimized();
+    }
 }
 
 std::array<QAction*, StoredSettings::OptionCount> TMainForm::OptionItems() const
@@ -321,20 +338,17 @@ void TMainForm::MenuShowWindowClick() { TrayIcon->ShowMainForm(); }
 void TMainForm::MenuAlwaysOnTopClick(bool checked)
 {
     if (checked) MenuShowWindowClick();
-    // Changing a window's flags hides it; it comes back as it was, at the same place.
-    const bool shown = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
-    if (shown) show();
+    SetStaysOnTop(*this, checked);
 }
 
+// A window not minimised now follows the option at its next minimise.
 void TMainForm::MenuMinimizetoTrayClick(bool checked)
 {
     TrayIcon->SetMinimizeToTray(checked);
-    if (!isMinimized()) return; // takes effect at the next minimise
     if (checked) {
-        hide();
+        TrayIcon->SendToTray();
     } else {
-        showMinimized(); // the taskbar button returns, the window stays minimised
+        TrayIcon->ReturnToTaskbar(); // the taskbar button returns, the window stays minimised
     }
 }
 

@@ -96,10 +96,12 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildTimers();
     void WireEvents();
+    void StartShown();
     void WatchAdapterChanges();
 
     // How the form carries out a tick's outcome; the order is TickOutcome::Carry's.

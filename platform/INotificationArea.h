@@ -23,6 +23,9 @@ enum class TNotifyMouse {
     MiddleUp,
     // The right button asked for the menu, and the desktop shows the menu it was given itself.
     ContextMenu,
+    // The one activation of a desktop that reports a single left click and never a double click
+    // (StatusNotifierItem hosts): the click the user makes to open the program.
+    Activate,
 };
 
 struct TNotifyMouseEvent {

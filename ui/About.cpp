@@ -1,7 +1,10 @@
 #include "About.h"
 
+#include "DragToMove.h"
 #include "JpegPicture.h"
 #include "WindowStacking.h"
+
+#include "platform/qt/X11WindowHints.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -15,11 +18,9 @@ namespace {
 constexpr int ClientWidth = 500;
 constexpr int ClientHeight = 350;
 
-bool SystemMove(QWindow* window) { return window && window->startSystemMove(); }
-
 } // namespace
 
-TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent), StartMove(SystemMove)
+TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent)
 {
     setObjectName("AboutForm");
     setWindowTitle("Quorvel - About");
@@ -37,7 +38,10 @@ TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent), StartMove(SystemMove)
     Image->setGeometry(rect());
     Image->setCursor(Qt::PointingHandCursor);
     Image->installEventFilter(this);
+    ImageDrag = new TDragToMove(*Image);
 }
+
+void TAboutForm::SetMoveStarter(TMoveStarter starter) { ImageDrag->SetMoveStarter(std::move(starter)); }
 
 QByteArray TAboutForm::PictureData()
 {
@@ -67,6 +71,8 @@ void TAboutForm::LoadPicture()
 void TAboutForm::showEvent(QShowEvent* event)
 {
     LoadPicture();
+    // Before the window is mapped: the window manager reads the initial state then.
+    if (QWindow* handle = windowHandle()) X11WindowHints::KeepOffTaskbar(*handle, X11WindowHints::TDesktops::Current);
     QWidget::showEvent(event);
     const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!display) return;
@@ -77,18 +83,11 @@ void TAboutForm::showEvent(QShowEvent* event)
 bool TAboutForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != Image) return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: ImageMouseDown(*static_cast<QMouseEvent*>(event)); return true;
-    case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ImageDblClick();
+    if (event->type() == QEvent::MouseButtonDblClick && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        ImageDblClick();
         return true;
-    default: return QWidget::eventFilter(watched, event);
     }
-}
-
-void TAboutForm::ImageMouseDown(const QMouseEvent& event)
-{
-    if (event.button() == Qt::LeftButton) StartMove(windowHandle());
+    return QWidget::eventFilter(watched, event);
 }
 
 // Hidden, not destroyed: the menu shows the same window again.

@@ -7,6 +7,7 @@
 
 class QLabel;
 class QWindow;
+class TDragToMove;
 
 // The about window: one picture of the program, borderless, above other windows, centred on the screen
 // whenever it is shown. The user drags it with the left button and hides it with a double click.
@@ -24,7 +25,7 @@ public:
     // The picture as it is kept in the program: a 500 x 350 baseline colour JPEG.
     static QByteArray PictureData();
 
-    void SetMoveStarter(TMoveStarter starter) { StartMove = std::move(starter); }
+    void SetMoveStarter(TMoveStarter starter);
 
     QLabel* Image = nullptr;
 
@@ -34,8 +35,7 @@ protected:
 
 private:
     void LoadPicture();
-    void ImageMouseDown(const QMouseEvent& event);
     void ImageDblClick();
 
-    TMoveStarter StartMove;
+    TDragToMove* ImageDrag = nullptr;
 };

@@ -2,12 +2,15 @@
 
 #include "ImageList.h"
 
+#include "platform/qt/X11WindowHints.h"
+
 #include <QAction>
 #include <QEvent>
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <climits>
@@ -111,6 +114,7 @@ bool TTrayIcon::ModifyIcon()
 void TTrayIcon::ShowMainForm()
 {
     if (!Window) return;
+    InTray = false;
     Window->setWindowState(Window->windowState() & ~Qt::WindowMinimized);
     Window->show();
     Window->raise();
@@ -127,18 +131,44 @@ void TTrayIcon::SetMainWindow(QWidget* window)
 // Minimising the main window with MinimizeToTray set takes it off the taskbar; only the icon remains.
 bool TTrayIcon::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Window && event->type() == QEvent::WindowStateChange && Window->isMinimized() && IsMinimizeToTray) {
+    if (watched != Window) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::WindowStateChange && Window->isMinimized() && IsMinimizeToTray) {
         // Hidden once the window system has finished minimising it, not in the middle of it.
-        QMetaObject::invokeMethod(this, &TTrayIcon::DoMinimizeToTray, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &TTrayIcon::SendToTray, Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }
 
-void TTrayIcon::DoMinimizeToTray()
+void TTrayIcon::SendToTray()
 {
-    if (!Window || !Window->isMinimized()) return;
+    if (!Window || !Window->isMinimized() || !Window->isVisible()) return;
+    if (!Accepted) SetIconVisible(true); // a notification area may have appeared since the last request
+    if (!Accepted) {
+        ReportAreaMissing();
+        return;
+    }
     Window->hide();
-    SetIconVisible(true);
+    InTray = true;
+}
+
+bool TTrayIcon::HoldsWindow() const { return InTray && Window && !Window->isVisible(); }
+
+void TTrayIcon::ReturnToTaskbar()
+{
+    if (!HoldsWindow()) return;
+    InTray = false;
+    Window->setWindowState(Window->windowState() | Qt::WindowMinimized);
+    // A window restored by the program once and minimised by the window manager since has lost its
+    // iconic initial state on the way; it is told again, or the window would come back restored.
+    if (QWindow* handle = Window->windowHandle()) X11WindowHints::MapIconic(*handle);
+    Window->show();
+}
+
+void TTrayIcon::ReportAreaMissing()
+{
+    if (AreaMissingReported) return;
+    AreaMissingReported = true;
+    if (AreaMissingEvent) AreaMissingEvent(*this);
 }
 
 void TTrayIcon::SetEnabled(bool value)
@@ -253,6 +283,7 @@ void TTrayIcon::HandleMouse(const TNotifyMouseEvent& event)
     case TNotifyMouse::RightUp: MouseUp(Qt::RightButton, {event.Keys, Qt::RightButton}, event.Position); break;
     case TNotifyMouse::MiddleDown: MouseDown(Qt::MiddleButton, {event.Keys, Qt::MiddleButton}, event.Position); break;
     case TNotifyMouse::MiddleUp: MouseUp(Qt::MiddleButton, {event.Keys, Qt::MiddleButton}, event.Position); break;
+    case TNotifyMouse::Activate: Activate(event); break;
     }
 }
 
@@ -285,6 +316,25 @@ void TTrayIcon::LeftDoubleClick()
     ClickReady = false;
     DblClicked = true;
     DblClick();
+    RunDefaultItem();
+}
+
+// The desktop has already told a click from a double click and will send nothing more: the click is
+// reported at once, and it is the user's way to open the program, as the double click is elsewhere.
+void TTrayIcon::Activate(const TNotifyMouseEvent& event)
+{
+    MouseDown(Qt::LeftButton, {event.Keys, Qt::LeftButton}, event.Position);
+    MouseUp(Qt::LeftButton, {event.Keys, Qt::LeftButton}, event.Position);
+    Click();
+    if (IsLeftPopup) {
+        PopupAt(event.Position);
+        return;
+    }
+    RunDefaultItem();
+}
+
+void TTrayIcon::RunDefaultItem()
+{
     if (!Menu || IsLeftPopup) return;
     if (QAction* item = Menu->defaultAction()) item->trigger();
 }

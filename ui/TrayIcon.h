@@ -54,6 +54,15 @@ public:
 
     // Brings the main window back from the tray or the taskbar: visible, not minimised, in front.
     void ShowMainForm();
+    // Sends the minimised main window to the tray. Without a notification area to hold the icon the
+    // window stays minimised on the taskbar, where the user can still reach it.
+    void SendToTray();
+    // The window hidden in the tray gets its taskbar button back and stays minimised.
+    void ReturnToTaskbar();
+    // The main window is hidden in the tray (and nothing else has shown it since).
+    bool HoldsWindow() const;
+    // The notification area holds the icon.
+    bool InArea() const { return Accepted; }
     // At the program's end: no image cycle and no pending click runs any more.
     void StopTimers();
 
@@ -102,6 +111,11 @@ public:
     void SetOnMouseUp(TMouseEvent value) { MouseUpEvent = std::move(value); }
     const TMouseMoveEvent& OnMouseMove() const { return MouseMoveEvent; }
     void SetOnMouseMove(TMouseMoveEvent value) { MouseMoveEvent = std::move(value); }
+    // The first time in a run that the window could not go to the tray for want of a notification area.
+    const TNotifyEvent& OnAreaMissing() const { return AreaMissingEvent; }
+    void SetOnAreaMissing(TNotifyEvent value) { AreaMissingEvent = std::move(value); }
+    // Says once per run that there is no notification area; SendToTray does it when it falls back.
+    void ReportAreaMissing();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,12 +125,13 @@ private:
     void LeftDown(const TNotifyMouseEvent& event);
     void LeftUp(const TNotifyMouseEvent& event);
     void LeftDoubleClick();
+    void Activate(const TNotifyMouseEvent& event);
+    void RunDefaultItem();
     void ClickTimerStep();
     void CycleStep();
     void TrayCreated();
     void PopupAt(const QPoint& position);
     void UpdateAreaMenu();
-    void DoMinimizeToTray();
     void Forget() { Accepted = false; }
     void Remember();
     // The icon's pictures as they go to the area, taken again only when the icon changed.
@@ -150,6 +165,9 @@ private:
     bool IsCycling = false;
     uint32_t CycleMilliseconds = 0;
     QPointer<QWidget> Window;
+    bool InTray = false; // this icon hid the window
+
+    bool AreaMissingReported = false;
 
     // What the notification area shows, as far as it accepted it: a modification that would change
     // neither the image nor the tip is not sent (each costs the desktop a round trip).
@@ -164,4 +182,5 @@ private:
     TMouseEvent MouseDownEvent;
     TMouseEvent MouseUpEvent;
     TMouseMoveEvent MouseMoveEvent;
+    TNotifyEvent AreaMissingEvent;
 };

@@ -1,7 +1,10 @@
 #include "mon.h"
 
+#include "DragToMove.h"
 #include "GlyphLabel.h"
 #include "WindowStacking.h"
+
+#include "platform/qt/X11WindowHints.h"
 
 #include "trend/Trend.h"
 
@@ -38,11 +41,9 @@ void DrawRing(QImage& picture, int inset, const QColor& topLeft, const QColor& b
         picture.setPixelColor(x, bottom, bottomRight);
 }
 
-bool SystemMove(QWindow* window) { return window && window->startSystemMove(); }
-
 } // namespace
 
-TMonForm::TMonForm(TMonFormLinks links) : Links(links), StartMove(SystemMove)
+TMonForm::TMonForm(TMonFormLinks links) : Links(links)
 {
     setObjectName("MonForm");
     setWindowTitle("Quorvel - Monitor");
@@ -103,7 +104,7 @@ void TMonForm::BuildTrend()
     Trend->SetDivisions(109);
     Trend->SetOptions(toTwin);
     Trend->SetStyle(tsBar);
-    connect(Trend, &TTrend::MousePressed, this, &TMonForm::TrendMouseDown);
+    TrendDrag = new TDragToMove(*Trend);
     connect(Trend, &TTrend::DoubleClicked, this, &TMonForm::TrendDblClick);
 }
 
@@ -172,10 +173,12 @@ void TMonForm::contextMenuEvent(QContextMenuEvent* event)
     if (Links.PopupMenu) Links.PopupMenu->popup(event->globalPos());
 }
 
-void TMonForm::TrendMouseDown(QMouseEvent* event)
+void TMonForm::SetMoveStarter(TMoveStarter starter) { TrendDrag->SetMoveStarter(std::move(starter)); }
+
+// Sent before the window is mapped, which is when the window manager reads a window's initial state: the
+// monitor is a gauge, not a task, and stays with the user on every virtual desktop.
+void TMonForm::showEvent(QShowEvent* event)
 {
-    // The graph reports the second press of a double click as well; moving then would hold the pointer
-    // while the double click hides the window.
-    if (event->type() != QEvent::MouseButtonPress || event->button() != Qt::LeftButton) return;
-    StartMove(windowHandle());
+    if (QWindow* handle = windowHandle()) X11WindowHints::KeepOffTaskbar(*handle, X11WindowHints::TDesktops::All);
+    QWidget::showEvent(event);
 }

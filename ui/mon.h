@@ -10,6 +10,7 @@ class QLabel;
 class QMenu;
 class QMouseEvent;
 class QWindow;
+class TDragToMove;
 class TTrend;
 
 // Where the monitor window appears and the opacity level it keeps, as the program has stored them.
@@ -61,7 +62,7 @@ public:
     // The 115 x 34 background: black with an etched frame inside a 1-pixel black edge.
     static QImage BackgroundPicture();
 
-    void SetMoveStarter(TMoveStarter starter) { StartMove = std::move(starter); }
+    void SetMoveStarter(TMoveStarter starter);
 
     QLabel* Image = nullptr;
     QLabel* LabelSent = nullptr;
@@ -75,14 +76,14 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* AddLabel(const char* name, const QRect& geometry, Qt::Alignment alignment, const QColor& color,
                      const QString& designText);
     void BuildTrend();
-    void TrendMouseDown(QMouseEvent* event);
 
     TMonFormLinks Links;
-    TMoveStarter StartMove;
+    TDragToMove* TrendDrag = nullptr;
     int32_t Alpha = 120;
 };

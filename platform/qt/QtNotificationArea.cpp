@@ -3,6 +3,8 @@
 #include <QAbstractNativeEventFilter>
 #include <QCursor>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QIcon>
@@ -84,6 +86,22 @@ QIcon ToQIcon(const TNotifyIcon& icon)
     return result;
 }
 
+constexpr const char* WatcherService = "org.kde.StatusNotifierWatcher";
+
+// Without a session bus address the D-Bus library would try to start a bus of its own.
+bool SessionBusNamed() { return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"); }
+
+// Qt shows the icon through StatusNotifierItem when a watcher on the session bus says that a host
+// displays items; asked the same question, the answer tells which way the icon went.
+bool StatusNotifierHostPresent()
+{
+    if (!SessionBusNamed()) return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(WatcherService)) return false;
+    QDBusInterface watcher(WatcherService, "/StatusNotifierWatcher", WatcherService, bus);
+    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
 } // namespace
 
 TQtNotificationArea::TQtNotificationArea(QObject* parent) : QObject(parent) { WatchForTrays(); }
@@ -105,12 +123,10 @@ void TQtNotificationArea::WatchForTrays()
         });
         QCoreApplication::instance()->installNativeEventFilter(ManagerFilter.get());
     }
-    // Without a session bus address the D-Bus library would try to start a bus of its own.
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return;
+    if (!SessionBusNamed()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
-    WatcherWatch =
-        new QDBusServiceWatcher("org.kde.StatusNotifierWatcher", bus, QDBusServiceWatcher::WatchForRegistration, this);
+    WatcherWatch = new QDBusServiceWatcher(WatcherService, bus, QDBusServiceWatcher::WatchForRegistration, this);
     connect(WatcherWatch, &QDBusServiceWatcher::serviceRegistered, this, &TQtNotificationArea::OnTrayCreated,
             Qt::QueuedConnection);
 }
@@ -120,6 +136,7 @@ bool TQtNotificationArea::Add(const TNotifyIcon& icon, const QString& tip)
     if (Tray && Tray->isVisible()) return false; // already there, as a second add of the same icon
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     if (!Tray) {
+        StatusNotifier = StatusNotifierHostPresent();
         Tray = std::make_unique<QSystemTrayIcon>();
         Tray->setContextMenu(Menu);
         connect(Tray.get(), &QSystemTrayIcon::activated, this, &TQtNotificationArea::OnActivated);
@@ -174,12 +191,17 @@ void TQtNotificationArea::SetHandlers(TMouseHandler mouse, TTrayCreatedHandler t
     OnCreated = std::move(trayCreated);
 }
 
-// Qt reports activations, not presses: a click becomes a press with its release, so the component's
-// click logic (and its double-click timing) runs as it would for presses.
+// Qt reports activations, not presses. On the X11 tray a click becomes a press with its release, so the
+// component's click logic (and its double-click timing) runs as it would for presses. A StatusNotifierItem
+// host reports one activation per click and no double clicks at all: that one is passed on as it is.
 void TQtNotificationArea::OnActivated(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
+        if (StatusNotifier) {
+            Report(TNotifyMouse::Activate);
+            break;
+        }
         Report(TNotifyMouse::LeftDown);
         Report(TNotifyMouse::LeftUp);
         break;

@@ -29,6 +29,8 @@ public:
 
     // Icon and tooltip changes that went to the desktop since construction; unchanged values never do.
     int DesktopUpdates() const { return Updates; }
+    // The icon is shown through a StatusNotifierItem host, which reports single clicks only.
+    bool ThroughStatusNotifier() const { return StatusNotifier; }
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
@@ -41,6 +43,7 @@ private:
     int64_t ShownIcon = 0;
     QString ShownTip;
     int Updates = 0;
+    bool StatusNotifier = false;
     TMouseHandler OnMouse;
     TTrayCreatedHandler OnCreated;
     std::unique_ptr<TTrayManagerFilter> ManagerFilter;

@@ -178,6 +178,25 @@ TEST_F(Program, StartMinimizedLeavesOnlyTheTrayIconAndTheMonitorsMenu)
     EXPECT_FALSE(Form().isMinimized());
 }
 
+TEST_F(Program, WithoutANotificationAreaTheWindowIsNeverOutOfReach)
+{
+    Area.Refusing = true;
+    Reg.WriteFlagValue("Option", "StartMinimized", true);
+    Reg.WriteFlagValue("Option", "MinimizeToTray", true);
+    Start();
+    EXPECT_TRUE(Form().isVisible()) << "started minimised on the taskbar, not withdrawn";
+    EXPECT_TRUE(Form().isMinimized());
+    Form().TrayIcon->ShowMainForm();
+    Form().showMinimized();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Form().isVisible()) << "Minimize to Tray minimises to the taskbar";
+    int notes = 0;
+    for (int i = 0; i < Form().Log->Count(); ++i)
+        notes += Form().Log->Line(i) == "No notification area: minimizing to the taskbar.";
+    EXPECT_EQ(notes, 1);
+}
+
 TEST_F(Program, OnlyTheTrayPictureFoundBesideTheProgramReplacesItsBuiltInOne)
 {
     if (!QImageWriter::supportedImageFormats().contains("ico")) GTEST_SKIP() << "no icon file writer in this Qt";
@@ -334,9 +353,14 @@ TEST_F(Program, AlwaysOnTopFromTheTrayShowsTheWindowThenKeepsItOnTop)
     EXPECT_TRUE(Form().isVisible());
     EXPECT_FALSE(Form().isMinimized());
     EXPECT_TRUE(Form().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint)) << "the window system is told";
     EXPECT_EQ(Form().pos(), QPoint(50, 50));
+    const WId native = Form().winId();
     Form().MenuAlwaysOnTop->trigger();
     EXPECT_FALSE(Form().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Form().winId(), native) << "the same window, not a new one that flashes and may be placed anew";
+    EXPECT_EQ(Form().pos(), QPoint(50, 50));
     EXPECT_TRUE(Form().isVisible()) << "turning it off neither shows nor hides";
     EXPECT_FALSE(Form().MenuAlwaysOnTop->isChecked());
 }

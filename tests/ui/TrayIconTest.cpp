@@ -337,6 +337,20 @@ TEST_F(TrayIconTest, WithLeftPopupALeftPressOpensTheMenuAndADoubleClickRunsNothi
     EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 1);
 }
 
+TEST_F(TrayIconTest, ASingleActivationOfADesktopWithoutDoubleClicksRunsTheDefaultItemAtOnce)
+{
+    Lay();
+    Area.Press(TNotifyMouse::Activate, {7, 8});
+    EXPECT_EQ(Events, (std::vector<std::string>{"down 1 1 7,8", "up 1", "click"}));
+    EXPECT_EQ(DefaultItemRuns, 1) << "no second click will come to run it";
+    EXPECT_FALSE(ClickTimer->Enabled()) << "no click waits for a double click that never comes";
+
+    Tray->SetLeftPopup(true);
+    Area.Press(TNotifyMouse::Activate);
+    EXPECT_TRUE(WaitFor([&] { return Menu.isVisible(); }));
+    EXPECT_EQ(DefaultItemRuns, 1) << "a left popup opens the menu instead";
+}
+
 TEST_F(TrayIconTest, WhenDisabledNothingFiresAndNoMenuIsOffered)
 {
     Lay();
@@ -438,6 +452,45 @@ TEST_F(MinimizeToTrayTest, MinimisingHidesTheWindowSoOnlyTheIconRemains)
     Tray->ShowMainForm();
     EXPECT_TRUE(Window.isVisible());
     EXPECT_FALSE(Window.isMinimized());
+}
+
+TEST_F(MinimizeToTrayTest, WithoutANotificationAreaTheWindowStaysMinimisedOnTheTaskbarAndThatIsSaidOnce)
+{
+    int said = 0;
+    Tray->SetOnAreaMissing([&](TTrayIcon&) { ++said; });
+    Tray->SetMinimizeToTray(true);
+    Area.Shown = false;
+    Area.Refusing = true;
+    Area.TrayComesBack();
+    for (int round = 0; round < 2; ++round) {
+        Window.showMinimized();
+        ASSERT_TRUE(WaitFor([&] { return said > 0; }));
+        EXPECT_TRUE(Window.isVisible()) << "a window hidden into a missing tray could not be reached";
+        EXPECT_TRUE(Window.isMinimized());
+        EXPECT_FALSE(Tray->HoldsWindow());
+        Tray->ShowMainForm();
+    }
+    EXPECT_EQ(said, 1) << "once per run";
+
+    // A notification area that appears later takes the icon, and the option works from then on.
+    Area.Refusing = false;
+    Area.TrayComesBack();
+    EXPECT_TRUE(Area.Shown);
+    Window.showMinimized();
+    EXPECT_TRUE(WaitFor([&] { return !Window.isVisible(); }));
+    EXPECT_TRUE(Tray->HoldsWindow());
+}
+
+TEST_F(MinimizeToTrayTest, AWindowInTheTrayReturnsToTheTaskbarMinimised)
+{
+    Tray->SetMinimizeToTray(true);
+    Window.showMinimized();
+    ASSERT_TRUE(WaitFor([&] { return Tray->HoldsWindow(); }));
+    Tray->SetMinimizeToTray(false);
+    Tray->ReturnToTaskbar();
+    EXPECT_TRUE(Window.isVisible());
+    EXPECT_TRUE(Window.isMinimized()) << "back on the taskbar, not restored";
+    EXPECT_FALSE(Tray->HoldsWindow());
 }
 
 TEST_F(MinimizeToTrayTest, WithoutTheOptionTheOrdinaryMinimiseHappens)

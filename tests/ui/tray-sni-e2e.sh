@@ -3,7 +3,9 @@
 # dbus-run-session), a watcher of the test's own (sni-watcher.py) and a private Xvfb server without an
 # X11 tray, so Qt takes the D-Bus path.
 #   1. the program registers an item whose icon comes in the sizes it was drawn in and whose tooltip is
-#      an address; 2. the watcher goes away and comes back (a restarted panel) and the item registers again.
+#      an address; 2. one activation of the item (a single click: such hosts report no double clicks) shows
+#      the window that "Start Minimized" kept unshown; 3. the watcher goes away and comes back (a restarted
+#      panel) and the item registers again.
 # Usage: tray-sni-e2e.sh PROGRAM. Exits 77 (skipped) without a session bus, Xvfb, gdbus or python3-dbus.
 set -uo pipefail
 program=${1:?program path}
@@ -32,6 +34,10 @@ property() { gdbus call --session --dest "$1" --object-path "$2" --method org.fr
 
 start_watcher watcher
 start_private_xvfb
+mkdir -p "$work/config/quorvel"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Velmar Software\Quorvel\Option]' \
+    '"StartMinimized"=dword:00000001' >"$work/config/quorvel/registry.reg"
 start_program "$program"
 
 wait_for 20 registered watcher || fail "the program registered no item"
@@ -44,6 +50,18 @@ done
 tip=$(property "$service" "$path" ToolTip) || fail "the item has no tooltip"
 [[ "$tip" =~ \'[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+\' ]] || fail "the tooltip is not an address: $tip"
 echo "tooltip: $tip"
+
+main_window() { xwininfo -root -tree 2>/dev/null | awk '/"Quorvel": \("qorvix"/ && / 528x354\+/ && !id {id = $1} END {print id}'; }
+main_viewable() {
+    local id
+    id=$(main_window)
+    [ -n "$id" ] && grep -q 'Map State: IsViewable' <<<"$(xwininfo -id "$id" 2>/dev/null)"
+}
+main_viewable && fail "the main window is shown although Start Minimized is on"
+gdbus call --session --dest "$service" --object-path "$path" --method org.kde.StatusNotifierItem.Activate 10 10 \
+    >/dev/null || fail "the item did not take an activation"
+wait_for 10 main_viewable || fail "a single activation of the item did not show the main window"
+echo "activated: main window shown"
 
 kill "$watcher_pid" && wait "$watcher_pid" 2>/dev/null
 start_watcher watcher-again
