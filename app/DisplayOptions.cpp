@@ -11,3 +11,15 @@ void DisplayOptions::PrepareX11Painting()
 {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", QByteArrayLiteral("1"));
 }
+
+DisplayOptions::TPlatformChoice DisplayOptions::ChoosePlatform(const XdgPaths::TEnvironment& environment)
+{
+    // Empty counts as unset, as it does for the headless check.
+    const auto set = [&](const char* name) {
+        const char* value = environment(name);
+        return value && value[0] != '\0';
+    };
+    if (set("QT_QPA_PLATFORM") || !set("WAYLAND_DISPLAY")) return {};
+    if (set("DISPLAY")) return {"xcb", std::nullopt};
+    return {std::nullopt, "Wayland without XWayland: the desktop decides where windows go and what stays on top."};
+}

@@ -5,6 +5,7 @@
 #include "QorvixApplication.h"
 #include "QorvixProgram.h"
 #include "TimeOffsetQuery.h"
+#include "main.h"
 
 #include "platform/DesktopIdentity.h"
 #include "platform/linux/AutostartRegistry.h"
@@ -14,6 +15,7 @@
 #include "platform/linux/LinuxIpHelper.h"
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
+#include "platform/qt/LocalActivation.h"
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
 #include "timeclient/netclock.h"
@@ -53,6 +55,15 @@ int QueryTimeOffset(const CommandLine::TParsed& parsed)
     return outcome.ExitCode;
 }
 
+// A second start: the running instance is asked to show its window, which may be hidden in the tray or
+// behind others, or unreachable on a desktop without a tray.
+int BringRunningInstanceForward()
+{
+    if (TLocalActivation::RequestShow(TLocalActivation::DefaultPath())) return 0;
+    std::fputs("The running Quorvel did not answer.\n", stderr);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -69,13 +80,16 @@ int main(int argc, char** argv)
     }
     if (parsed.Action == CommandLine::TAction::TimeOffset) return QueryTimeOffset(parsed);
 
-    // One instance per session: a second start ends at once, silently, and leaves the first alone.
+    // One instance per session: a second start brings the first forward and ends, before it opens a display.
     const TInstanceLock instance(TInstanceLock::DefaultPath());
-    if (instance.Result() == TInstanceLock::TResult::HeldElsewhere) return 0;
+    if (instance.Result() == TInstanceLock::TResult::HeldElsewhere) return BringRunningInstanceForward();
     if (instance.Result() == TInstanceLock::TResult::Unavailable)
         std::fprintf(stderr, "Quorvel runs without its single-instance guard: %s\n",
                      std::string(instance.Problem()).c_str());
 
+    // Chosen before the headless check, which then takes the platform as the user's.
+    const DisplayOptions::TPlatformChoice platform = DisplayOptions::ChoosePlatform(::getenv);
+    if (platform.Platform) qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform.Platform));
     const bool headless = HeadlessMode::PrepareHeadless();
     if (headless) HeadlessMode::KeepQtMessagesOutOfTheReport();
     DisplayOptions::PrepareX11Painting();
@@ -114,6 +128,17 @@ int main(int argc, char** argv)
         // Without its time client the window cannot be built: say why and end instead of running half-built.
         reporter.ShowError(error.what());
         return 1;
+    }
+    if (platform.Note) program.MainForm().AddLogLine(QString::fromStdString(*platform.Note));
+    // Only the lock's holder listens, once its windows stand; declared after the program, it goes first.
+    std::unique_ptr<TLocalActivation> activation;
+    if (instance.Result() == TInstanceLock::TResult::Acquired) {
+        activation = std::make_unique<TLocalActivation>(TLocalActivation::DefaultPath());
+        if (!activation->Listening())
+            std::fprintf(stderr, "A second start of Quorvel cannot bring this one forward: %s\n",
+                         activation->Problem().c_str());
+        QObject::connect(activation.get(), &TLocalActivation::ShowRequested, &program.MainForm(),
+                         &TMainForm::MenuShowWindowClick);
     }
     return TQorvixApplication::exec();
 }

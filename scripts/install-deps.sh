@@ -10,7 +10,7 @@ packages=(
     iproute2 procps
     xvfb x11-utils imagemagick fonts-dejavu-core
     librsvg2-bin desktop-file-utils appstream dpkg-dev
-    trayer xdotool dbus-bin python3-dbus python3-gi
+    trayer xdotool openbox dbus-bin python3-dbus python3-gi
 )
 
 missing=()

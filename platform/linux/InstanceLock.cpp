@@ -107,9 +107,14 @@ TInstanceLock::TInstanceLock(const std::string& path)
 
 std::string TInstanceLock::DefaultPath(const XdgPaths::TEnvironment& environment)
 {
-    if (const auto runtime = XdgPaths::RuntimeDir(environment)) return *runtime + "/" + LockName;
+    return DefaultFolder(environment) + "/" + LockName;
+}
+
+std::string TInstanceLock::DefaultFolder(const XdgPaths::TEnvironment& environment)
+{
+    if (const auto runtime = XdgPaths::RuntimeDir(environment)) return *runtime;
     // A shared folder, where anyone may make any name: the lock goes into a folder of the user's own there,
     // which the constructor makes and checks.
     const std::string folder = XdgPaths::AbsoluteEnv(environment, "TMPDIR").value_or("/tmp");
-    return folder + "/" + PrivateFolderName() + "/" + LockName;
+    return folder + "/" + PrivateFolderName();
 }

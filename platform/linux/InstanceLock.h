@@ -28,6 +28,8 @@ public:
     // $XDG_RUNTIME_DIR/VelmarQuorvel.lock, or VelmarQuorvel.lock in this user's folder quorvel-<uid> of the
     // temporary folder ($TMPDIR when it is an absolute path, else /tmp).
     static std::string DefaultPath(const XdgPaths::TEnvironment& environment = ::getenv);
+    // The folder DefaultPath's lock is in: other per-session files of the instance go beside it.
+    static std::string DefaultFolder(const XdgPaths::TEnvironment& environment = ::getenv);
 
 private:
     TFileDescriptor File;

@@ -57,6 +57,20 @@ TEST_F(ProgramLife, ASecondStartEndsSilentlyAndLeavesTheFirstRunning)
     EXPECT_EQ(first.Printed().find("plugin"), std::string::npos) << "the program's own lines only: " << first.Printed();
 }
 
+// A stopped process holds its lock and its socket, but cannot answer: the second start says so.
+TEST_F(ProgramLife, ASecondStartThatTheFirstDoesNotAnswerSaysSoAndEndsWithOne)
+{
+    TRunningProgram first({QORVIX_PROGRAM}, Environment, Temp.File("first.out"));
+    ASSERT_TRUE(first.WaitForOutput("Quorvel v1.0.0.04")) << first.Printed();
+    first.Signal(SIGSTOP);
+    TRunningProgram second({QORVIX_PROGRAM}, Environment, Temp.File("second.out"));
+    EXPECT_EQ(second.Wait(), 1);
+    EXPECT_EQ(second.Printed(), "The running Quorvel did not answer.\n");
+    first.Signal(SIGCONT);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(), 0) << first.Printed();
+}
+
 TEST_F(ProgramLife, HelpAndVersionAnswerWhileAnotherInstanceRunsAndABadOptionEndsWithTwo)
 {
     TRunningProgram first({QORVIX_PROGRAM}, Environment, Temp.File("first.out"));
