@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <limits>
 
 namespace Formatting {
 
@@ -23,6 +24,11 @@ QString CountText(int64_t value)
     // Through a floating-point number, as the count texts have always been made; exact below 2^53 bytes.
     return QLocale().toString(static_cast<double>(value), 'f', 0);
 }
+
+// Counts and durations are never negative, so the largest value has the most digits and separators.
+QString LongestCountText() { return CountText(std::numeric_limits<int64_t>::max()); }
+
+QString LongestDurationText() { return FormatDuration(std::numeric_limits<int64_t>::max()); }
 
 QString TimeSeparator(const QLocale& locale)
 {

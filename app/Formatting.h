@@ -16,6 +16,10 @@ namespace Formatting {
 QString FormatDuration(int64_t seconds);
 // The value with the locale's thousands separator and no decimals (1,234,567).
 QString CountText(int64_t value);
+// The longest texts the two above make, of the largest count and the largest duration: what a display must
+// make room for.
+QString LongestCountText();
+QString LongestDurationText();
 // The text between hours and minutes in the locale's times; ":" when the locale's format has none.
 QString TimeSeparator(const QLocale& locale);
 // "ddd dd mmm yyyy hh:nn:ss" in local time with the locale's short day and month names; the colons are the

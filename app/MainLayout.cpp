@@ -2,6 +2,7 @@
 
 #include "BevelPanel.h"
 #include "CaptionGroupBox.h"
+#include "Formatting.h"
 #include "MainParts.h"
 #include "StatusLogView.h"
 #include "ValueLabel.h"
@@ -20,6 +21,10 @@ constexpr int LabelHeight = 13;
 constexpr int UnitRight = 225;
 // A hint stays up for ten seconds: long enough to read the network summary under the connection name.
 constexpr int HintDurationMs = 10000;
+// The longest texts of the rows that are not counts or durations: a connection name cut to its 20
+// characters, all of the widest letters, and a dotted IPv4 address (the only kind the rows show).
+constexpr const char* LongestName = "WWWWWWWWWWWWWWWWWWWW...";
+constexpr const char* LongestAddress = "255.255.255.255";
 
 QLabel* AddFixedLabel(QWidget* parent, const QString& text, int x, int top)
 {
@@ -37,11 +42,20 @@ QGroupBox* AddGroup(QWidget& window, const QString& name, const QString& caption
     return group;
 }
 
+// The value grows left from its right edge up to a space beyond its caption's text (the caption column for a
+// row without caption), stepping its font down for a text that would go further; `longest` is the longest
+// text the row shows.
 TValueLabel* AddRow(QGroupBox* group, int top, const QString& caption, const QString& valueName, int valueRight,
-                    const QString& unit = {})
+                    const QString& longest, const QString& unit = {})
 {
-    if (!caption.isEmpty()) AddFixedLabel(group, caption, CaptionLeft, top);
+    int leftLimit = CaptionLeft;
+    if (!caption.isEmpty()) {
+        const QLabel* captionLabel = AddFixedLabel(group, caption, CaptionLeft, top);
+        const QFontMetrics metrics(captionLabel->font());
+        leftLimit = captionLabel->x() + metrics.horizontalAdvance(caption) + metrics.horizontalAdvance(' ');
+    }
     auto* value = new TValueLabel(valueName, valueRight, top, group);
+    value->SetLeftLimit(leftLimit, longest);
     if (!unit.isEmpty()) {
         auto* unitLabel = new TValueLabel("Unit" + valueName, UnitRight, top, group);
         unitLabel->SetCaption(unit);
@@ -66,19 +80,21 @@ void BuildWindow(QWidget& window)
 
 void BuildCurrentConnectionGroup(QWidget& window, TMainParts& parts)
 {
+    using namespace Formatting;
+    const QString count = LongestCountText(), duration = LongestDurationText();
     QGroupBox* group = parts.GroupBox2 =
         AddGroup(window, "GroupBox2", "  Current Connection  ", QRect(16, 14, 240, 258));
-    parts.LabelConn = AddRow(group, 24, "Connection:", "LabelConn", 225);
-    parts.LabelSpeed = AddRow(group, 42, "Speed:", "LabelSpeed", 190, "bits/s");
-    parts.LabelSent = AddRow(group, 60, "Sent:", "LabelSent", 190, "bytes");
-    parts.LabelRecv = AddRow(group, 78, "Received:", "LabelRecv", 190, "bytes");
-    parts.LabelDuration = AddRow(group, 96, "Duration:", "LabelDuration", 225);
-    parts.LabelDNS1 = AddRow(group, 128, "DNS Server:", "LabelDNS1", 225);
-    parts.LabelDNS2 = AddRow(group, 146, {}, "LabelDNS2", 225);
-    parts.LabelGatewayIP = AddRow(group, 164, "Gateway IP:", "LabelGatewayIP", 225);
-    parts.LabelClientIP = AddRow(group, 182, "Client IP:", "LabelClientIP", 225);
-    parts.LabelUpSpeed = AddRow(group, 214, "Upload Speed:", "LabelUpSpeed", 180, "bytes/s");
-    parts.LabelDownSpeed = AddRow(group, 232, "Download Speed:", "LabelDownSpeed", 180, "bytes/s");
+    parts.LabelConn = AddRow(group, 24, "Connection:", "LabelConn", 225, LongestName);
+    parts.LabelSpeed = AddRow(group, 42, "Speed:", "LabelSpeed", 190, count, "bits/s");
+    parts.LabelSent = AddRow(group, 60, "Sent:", "LabelSent", 190, count, "bytes");
+    parts.LabelRecv = AddRow(group, 78, "Received:", "LabelRecv", 190, count, "bytes");
+    parts.LabelDuration = AddRow(group, 96, "Duration:", "LabelDuration", 225, duration);
+    parts.LabelDNS1 = AddRow(group, 128, "DNS Server:", "LabelDNS1", 225, LongestAddress);
+    parts.LabelDNS2 = AddRow(group, 146, {}, "LabelDNS2", 225, LongestAddress);
+    parts.LabelGatewayIP = AddRow(group, 164, "Gateway IP:", "LabelGatewayIP", 225, LongestAddress);
+    parts.LabelClientIP = AddRow(group, 182, "Client IP:", "LabelClientIP", 225, LongestAddress);
+    parts.LabelUpSpeed = AddRow(group, 214, "Upload Speed:", "LabelUpSpeed", 180, count, "bytes/s");
+    parts.LabelDownSpeed = AddRow(group, 232, "Download Speed:", "LabelDownSpeed", 180, count, "bytes/s");
 
     parts.LabelConn->setCursor(Qt::PointingHandCursor);
     for (TValueLabel* hinted : {parts.LabelConn, parts.LabelDuration, parts.LabelClientIP})
@@ -87,22 +103,25 @@ void BuildCurrentConnectionGroup(QWidget& window, TMainParts& parts)
 
 void BuildLastConnectionGroup(QWidget& window, TMainParts& parts)
 {
+    using namespace Formatting;
+    const QString count = LongestCountText();
     QGroupBox* group = parts.GroupBox1 = AddGroup(window, "GroupBox1", "  Last Connection  ", QRect(274, 14, 240, 126));
-    parts.LabelLastConn = AddRow(group, 24, "Connection:", "LabelLastConn", 225);
-    parts.LabelLastSpeed = AddRow(group, 42, "Speed:", "LabelLastSpeed", 190, "bits/s");
-    parts.LabelLastSent = AddRow(group, 60, "Sent:", "LabelLastSent", 190, "bytes");
-    parts.LabelLastRecv = AddRow(group, 78, "Received:", "LabelLastRecv", 190, "bytes");
-    parts.LabelLastDuration = AddRow(group, 96, "Duration:", "LabelLastDuration", 225);
+    parts.LabelLastConn = AddRow(group, 24, "Connection:", "LabelLastConn", 225, LongestName);
+    parts.LabelLastSpeed = AddRow(group, 42, "Speed:", "LabelLastSpeed", 190, count, "bits/s");
+    parts.LabelLastSent = AddRow(group, 60, "Sent:", "LabelLastSent", 190, count, "bytes");
+    parts.LabelLastRecv = AddRow(group, 78, "Received:", "LabelLastRecv", 190, count, "bytes");
+    parts.LabelLastDuration = AddRow(group, 96, "Duration:", "LabelLastDuration", 225, LongestDurationText());
     parts.LabelLastDuration->setToolTipDuration(HintDurationMs);
 }
 
 void BuildTotalConnectionGroup(QWidget& window, TMainParts& parts)
 {
+    using namespace Formatting;
     QGroupBox* group = parts.GroupBox3 =
         AddGroup(window, "GroupBox3", "  Total Connection  ", QRect(274, 154, 240, 118));
-    parts.LabelTotalSent = AddRow(group, 24, "Sent:", "LabelTotalSent", 190, "bytes");
-    parts.LabelTotalRecv = AddRow(group, 42, "Received:", "LabelTotalRecv", 190, "bytes");
-    parts.LabelTotalDuration = AddRow(group, 60, "Duration:", "LabelTotalDuration", 225);
+    parts.LabelTotalSent = AddRow(group, 24, "Sent:", "LabelTotalSent", 190, LongestCountText(), "bytes");
+    parts.LabelTotalRecv = AddRow(group, 42, "Received:", "LabelTotalRecv", 190, LongestCountText(), "bytes");
+    parts.LabelTotalDuration = AddRow(group, 60, "Duration:", "LabelTotalDuration", 225, LongestDurationText());
 
     parts.Reset = new TBevelPanel("Reset", "Reset", group);
     parts.Reset->setGeometry(75, 86, 90, 18);

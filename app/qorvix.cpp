@@ -95,6 +95,7 @@ int main(int argc, char** argv)
     DisplayOptions::PrepareX11Painting();
     TQorvixApplication application(argc, argv);
     TQorvixApplication::setApplicationName("Quorvel");
+    TQorvixApplication::setDesktopFileName(DesktopApplicationId);
 
     TStdoutConsole stdoutConsole;
     TSilentConsole silentConsole;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 
 namespace {
 
@@ -67,6 +68,28 @@ TEST(FormatDuration, AroundItsBoundaries)
     EXPECT_EQ(FormatDuration(86400), "24:00:00");
     EXPECT_EQ(FormatDuration(360000), "100:00:00");
     EXPECT_EQ(FormatDuration(int64_t{1} << 40), "305419896:36:16");
+}
+
+// The windows make room for the longest texts; no count or duration may come out longer, in any locale's
+// grouping (India's groups of two among them), and the largest values do reach them.
+TEST(LongestTexts, NoCountOrDurationIsLongerInAnyLocale)
+{
+    constexpr int64_t largest = std::numeric_limits<int64_t>::max();
+    for (const QLocale& locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany),
+          QLocale(QLocale::English, QLocale::India), QLocale(QLocale::French, QLocale::France)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        TDefaultLocale chosen(locale);
+        const QString longest = Formatting::LongestCountText();
+        for (int64_t count :
+             {int64_t{0}, int64_t{999'999}, int64_t{1'000'000'000'000'000'000}, largest - 1024, largest})
+            EXPECT_LE(Formatting::CountText(count).size(), longest.size()) << count;
+        EXPECT_EQ(Formatting::CountText(largest - 1024).size(), longest.size());
+    }
+    const QString longest = Formatting::LongestDurationText();
+    for (int64_t seconds : {int64_t{0}, int64_t{360000}, largest / 1000, largest - 3599, largest})
+        EXPECT_LE(FormatDuration(seconds).size(), longest.size()) << seconds;
+    EXPECT_EQ(FormatDuration(largest - 3599).size(), longest.size());
 }
 
 } // namespace

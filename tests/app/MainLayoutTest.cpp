@@ -1,4 +1,5 @@
 #include "app/BevelPanel.h"
+#include "app/Formatting.h"
 #include "app/StatusLogView.h"
 #include "app/ValueLabel.h"
 #include "app/main.h"
@@ -11,6 +12,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDeadlineTimer>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHash>
 #include <QImage>
@@ -25,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -148,13 +152,111 @@ TEST_F(MainLayout, ValueTextsLookLikePlainRightAlignedTextOfTheirWidth)
                             "bytes/s",    "Wi-Fi jq"};
     for (const QString& text : texts) {
         SCOPED_TRACE(text.toStdString());
-        Form.LabelTotalRecv->SetCaption(text);
-        const QFontMetrics metrics(Form.LabelTotalRecv->font());
-        EXPECT_EQ(Form.LabelTotalRecv->width(), metrics.horizontalAdvance(text));
-        TDrawnText reference(text, Form.GroupBox3);
-        reference.setGeometry(Form.LabelTotalRecv->geometry());
-        EXPECT_TRUE(reference.grab().toImage() == Form.LabelTotalRecv->grab().toImage());
+        Form.LabelLastConn->SetCaption(text);
+        const QFontMetrics metrics(Form.LabelLastConn->font());
+        EXPECT_EQ(Form.LabelLastConn->width(), metrics.horizontalAdvance(text));
+        TDrawnText reference(text, Form.GroupBox1);
+        reference.setGeometry(Form.LabelLastConn->geometry());
+        EXPECT_TRUE(reference.grab().toImage() == Form.LabelLastConn->grab().toImage());
     }
+}
+
+// The caption on a value's row: the plain label that starts the row.
+QLabel* CaptionOf(const TValueLabel* value)
+{
+    for (QLabel* label : value->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->y() == value->y()) return label;
+    return nullptr;
+}
+
+// Where the label's text is painted in its group: right-aligned in the label, as wide as the text is in the
+// font it is drawn in.
+QRectF PaintedText(const TValueLabel* value)
+{
+    const qreal width = QFontMetricsF(value->TextFont()).horizontalAdvance(value->text());
+    const QRectF label = QRectF(value->geometry());
+    return QRectF(label.right() + 1 - width, label.top(), width, label.height());
+}
+
+// Dark pixels of the rendered group in the columns from left to right (both included) of the label's row.
+int InkBetween(const QImage& group, const TValueLabel* value, int left, int right)
+{
+    int ink = 0;
+    for (int y = value->y(); y < value->y() + value->height(); ++y)
+        for (int x = std::max(left, 0); x <= std::min(right, group.width() - 1); ++x)
+            if (qGray(group.pixel(x, y)) < 100) ++ink;
+    return ink;
+}
+
+TEST_F(MainLayout, AtTheLargestValuesEveryFigureStaysInItsGroupASpaceRightOfItsCaption)
+{
+    constexpr int64_t largest = std::numeric_limits<int64_t>::max();
+    for (const char* name :
+         {"LastSpeed", "LastSent", "LastRecv", "LastDuration", "TotalSent", "TotalRecv", "TotalDuration"})
+        Form.MyReg.WriteInt64Value("Stats", name, largest);
+    ConnectAnAdapter();
+    Platform.IpHelper.Row.dwSpeed = largest;
+    Form.FormCreate();
+    Form.TimerStatus->stop(); // the test makes the ticks
+    Form.TimerStatusTimer();
+    // A suspend's gap is counted without a rate; the next millisecond then carries the largest rate the
+    // counters allow and takes both counts to the largest.
+    Platform.Clock.Tick = largest - 1;
+    Platform.IpHelper.Row.dwOutOctets = Platform.IpHelper.Row.dwInOctets = largest - largest / 1000;
+    Form.TimerStatusTimer();
+    Platform.Clock.Tick = largest;
+    Platform.IpHelper.Row.dwOutOctets = Platform.IpHelper.Row.dwInOctets = largest;
+    Form.TimerStatusTimer();
+    ASSERT_EQ(Form.LabelSent->Caption(), Formatting::LongestCountText());
+    ASSERT_EQ(Form.LabelDownSpeed->Caption().size(), Formatting::LongestCountText().size());
+    ASSERT_EQ(Form.LabelTotalDuration->Caption(), Formatting::LongestDurationText());
+    ASSERT_EQ(Form.LabelLastRecv->Caption(), Formatting::LongestCountText());
+
+    for (TValueLabel* figure :
+         {Form.LabelSpeed, Form.LabelSent, Form.LabelRecv, Form.LabelDuration, Form.LabelUpSpeed, Form.LabelDownSpeed,
+          Form.LabelLastSpeed, Form.LabelLastSent, Form.LabelLastRecv, Form.LabelLastDuration, Form.LabelTotalSent,
+          Form.LabelTotalRecv, Form.LabelTotalDuration}) {
+        SCOPED_TRACE(figure->objectName().toStdString());
+        QWidget* group = figure->parentWidget();
+        const QLabel* caption = CaptionOf(figure);
+        ASSERT_NE(caption, nullptr);
+        const QFontMetricsF captionMetrics(caption->font());
+        const qreal captionRight = caption->x() + captionMetrics.horizontalAdvance(caption->text());
+        const QRectF text = PaintedText(figure);
+        EXPECT_GE(text.left(), figure->x() - 0.5) << "the text is cut at the label's left edge";
+        EXPECT_GE(text.left(), captionRight + captionMetrics.horizontalAdvance(' '))
+            << figure->text().toStdString() << " in " << figure->TextFont().pixelSize() << " px from " << text.left()
+            << ", caption to " << captionRight;
+        EXPECT_LE(text.right(), group->width() - 2) << "inside the group's frame";
+        if (const auto* unit = group->findChild<TValueLabel*>("Unit" + figure->objectName())) {
+            EXPECT_LE(text.right(), unit->x()) << "left of its unit";
+        }
+        const QImage picture = Render(group);
+        EXPECT_EQ(InkBetween(picture, figure, qCeil(captionRight), qFloor(text.left()) - 1), 0)
+            << "the gap between caption and figure stays clear";
+        EXPECT_GT(InkBetween(picture, figure, qFloor(text.left()), qCeil(text.right())), 0) << "the figure is drawn";
+    }
+}
+
+TEST_F(MainLayout, OnlyAFigureTooLongForItsRowIsDrawnSmallerAndOnTheSameBaseline)
+{
+    const QFont normal = Form.LabelTotalRecv->font();
+    Form.LabelTotalRecv->SetCaption("1234567");
+    EXPECT_EQ(Form.LabelTotalRecv->TextFont(), normal);
+    // The lowest row of ink in the label's own place.
+    auto bottom = [&] {
+        const QRect place = Form.LabelTotalRecv->geometry();
+        return InkRows(Render(Form.GroupBox3).copy(place), 0, place.width() - 1).second + place.top();
+    };
+    const int normalBottom = bottom();
+
+    Form.LabelTotalRecv->SetCaption("123456789012345678");
+    EXPECT_LT(QFontInfo(Form.LabelTotalRecv->TextFont()).pixelSize(), QFontInfo(normal).pixelSize());
+    EXPECT_EQ(bottom(), normalBottom) << "the digits stand on the row's baseline";
+
+    Form.LabelTotalRecv->SetCaption("1,234,567");
+    EXPECT_EQ(Form.LabelTotalRecv->TextFont(), normal) << "back to the window's font";
+    EXPECT_EQ(Form.LabelTotalRecv->x() + Form.LabelTotalRecv->width(), 190);
 }
 
 TEST_F(MainLayout, HintsAndHandCursors)

@@ -53,6 +53,8 @@ protected:
     void SetUp() override
     {
         Reg.SetRegKey(StoredSettings::RegKey);
+        // A portable copy keeps its history beside it, here in the test's own folder.
+        std::ofstream(Folder.File("quorvel.portable")).put('\n');
         Platform.ProgramPath = Folder.File("qorvix");
         TFakeAdapter adapter;
         adapter.Index = 2;

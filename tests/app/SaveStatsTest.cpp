@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <thread>
 
 #include <fcntl.h>
@@ -40,6 +41,8 @@ protected:
 
     void SetUp() override
     {
+        // A portable copy: its history is kept beside it.
+        std::ofstream(Folder.File("quorvel.portable")).put('\n');
         Platform.ProgramPath = Folder.File("qorvix");
         TFakeAdapter adapter;
         adapter.Index = 2;
@@ -293,45 +296,75 @@ TEST_F(HistoryFile, AFifoIsRefusedWithoutWaitingForAReader)
     EXPECT_LE(read(reader.Get(), &byte, 1), 0);
 }
 
-// Files whose folders are writable or not as the test says.
-class TFolderRights final : public ITextFiles {
+// A file system of paths that exist and folders the user may write in, as the test says.
+class TInstallFiles final : public ITextFiles {
 public:
-    TFolderRights(ITextFiles& files, bool writable, std::string dataFolder)
-        : Files(files), Writable(writable), DataFolder(std::move(dataFolder))
-    {
-    }
-    bool FileExists(const std::string& path) override { return Files.FileExists(path); }
-    std::unique_ptr<ITextFile> Create(const std::string& path) override { return Files.Create(path); }
-    std::unique_ptr<ITextFile> OpenForAppend(const std::string& path) override { return Files.OpenForAppend(path); }
-    bool FolderWritable(const std::string& folder) override
-    {
-        Asked.push_back(folder);
-        return Writable;
-    }
-    std::string UserDataFolder() override { return DataFolder; }
-    void CreateFolder(const std::string& folder) override { Files.CreateFolder(folder); }
+    std::set<std::string> Existing;
+    std::set<std::string> Writable;
+    std::vector<std::string> Created;
 
-    std::vector<std::string> Asked;
-
-private:
-    ITextFiles& Files;
-    bool Writable;
-    std::string DataFolder;
+    bool FileExists(const std::string& path) override { return Existing.contains(path); }
+    std::unique_ptr<ITextFile> Create(const std::string&) override { throw EInOutError(EACCES); }
+    std::unique_ptr<ITextFile> OpenForAppend(const std::string&) override { throw EInOutError(EACCES); }
+    bool FolderWritable(const std::string& folder) override { return Writable.contains(folder); }
+    std::string UserDataFolder() override { return "/home/ann/.local/share"; }
+    void CreateFolder(const std::string& folder) override { Created.push_back(folder); }
 };
 
-TEST_F(HistoryFile, BesideAWritableProgramOtherwiseInTheUsersDataFolder)
+TEST(HistoryPlace, APortableCopyKeepsItBesideItselfOnlyInAFolderTheUserMayWriteIn)
 {
-    const std::string data = Folder.File("data");
-    TFolderRights portable(Files, true, data);
-    EXPECT_EQ(ConnectionHistory::HistoryPath(portable, "/opt/quorvel/qorvix"), "/opt/quorvel/qorvix.log");
-    EXPECT_EQ(portable.Asked, std::vector<std::string>{"/opt/quorvel"});
-    EXPECT_FALSE(std::filesystem::exists(data)) << "no folder made when it is not needed";
+    TInstallFiles files;
+    files.Existing = {"/media/stick/quorvel/quorvel.portable"};
+    EXPECT_FALSE(ConnectionHistory::HistoryBesideProgram(files, "/media/stick/quorvel")) << "a read-only stick";
+    files.Writable = {"/media/stick/quorvel", "/opt/quorvel"};
+    EXPECT_TRUE(ConnectionHistory::HistoryBesideProgram(files, "/media/stick/quorvel"));
+    EXPECT_FALSE(ConnectionHistory::HistoryBesideProgram(files, "/opt/quorvel"))
+        << "a writable folder without the marker is no portable copy";
+}
 
-    TFolderRights installed(Files, false, data);
-    EXPECT_EQ(ConnectionHistory::HistoryPath(installed, "/usr/bin/qorvix"), data + "/quorvel/qorvix.log");
-    EXPECT_TRUE(std::filesystem::is_directory(data + "/quorvel"));
-    EXPECT_EQ(ConnectionHistory::HistoryPath(installed, "/usr/bin/qorvix"), data + "/quorvel/qorvix.log")
-        << "an existing folder is used as it is";
+TEST(HistoryPlace, ABuildTreeIsAPortableCopy)
+{
+    TInstallFiles files;
+    files.Existing = {"/src/quorvel/build/CMakeCache.txt"};
+    files.Writable = {"/src/quorvel/build", "/src/quorvel/build/app"};
+    EXPECT_TRUE(ConnectionHistory::HistoryBesideProgram(files, "/src/quorvel/build/app"));
+    EXPECT_TRUE(ConnectionHistory::HistoryBesideProgram(files, "/src/quorvel/build"));
+    EXPECT_FALSE(ConnectionHistory::HistoryBesideProgram(files, "/src/quorvel/build/app/sub"))
+        << "the cache is looked for in the program's folder and the one above only";
+}
+
+TEST(HistoryPlace, AnInstalledProgramNeverKeepsItBesideItself)
+{
+    for (const std::string installed :
+         {"share/applications/com.velmarsoftware.Quorvel.desktop",
+          "share/metainfo/com.velmarsoftware.Quorvel.metainfo.xml", "share/quorvel/installed"}) {
+        SCOPED_TRACE(installed);
+        TInstallFiles files;
+        // Installed into ~/.local, and for good measure into a build tree (cmake --install build --prefix build)
+        // with a portable marker dropped beside it: the install's own files decide.
+        files.Existing = {"/home/ann/.local/" + installed, "/src/build/" + installed, "/src/build/CMakeCache.txt",
+                          "/src/build/bin/quorvel.portable"};
+        files.Writable = {"/home/ann/.local/bin", "/src/build/bin"};
+        EXPECT_FALSE(ConnectionHistory::HistoryBesideProgram(files, "/home/ann/.local/bin"));
+        EXPECT_FALSE(ConnectionHistory::HistoryBesideProgram(files, "/src/build/bin"));
+    }
+    TInstallFiles other;
+    other.Existing = {"/home/ann/.local/share/quorvel/installed", "/home/ann/.local/tools/quorvel.portable"};
+    other.Writable = {"/home/ann/.local/tools"};
+    EXPECT_TRUE(ConnectionHistory::HistoryBesideProgram(other, "/home/ann/.local/tools"))
+        << "only a bin/ folder belongs to the install of its prefix";
+}
+
+TEST(HistoryPlace, AnythingButAPortableCopyWritesToTheUsersDataFolderWhichIsCreated)
+{
+    TInstallFiles files;
+    files.Existing = {"/opt/quorvel/quorvel.portable"};
+    files.Writable = {"/opt/quorvel", "/home/ann/.local/bin"};
+    EXPECT_EQ(ConnectionHistory::HistoryPath(files, "/opt/quorvel/qorvix"), "/opt/quorvel/qorvix.log");
+    EXPECT_TRUE(files.Created.empty()) << "no folder made when it is not needed";
+    EXPECT_EQ(ConnectionHistory::HistoryPath(files, "/home/ann/.local/bin/qorvix"),
+              "/home/ann/.local/share/quorvel/qorvix.log");
+    EXPECT_EQ(files.Created, std::vector<std::string>{"/home/ann/.local/share/quorvel"});
 }
 
 TEST(UserDataFolder, XdgDataHomeWhenAbsoluteOtherwiseUnderHome)
@@ -349,7 +382,7 @@ TEST(UserDataFolder, XdgDataHomeWhenAbsoluteOtherwiseUnderHome)
     EXPECT_EQ(files.UserDataFolder(), "/home/ann/.local/share") << "a relative path is not taken";
 }
 
-TEST_F(StatisticsSave, AnInstalledProgramsHistoryGoesToTheUsersDataFolder)
+TEST_F(StatisticsSave, AnUnwritablePortableCopysHistoryGoesToTheUsersDataFolder)
 {
     const std::string data = Folder.File("data");
     std::filesystem::create_directory(data);

@@ -74,6 +74,8 @@ protected:
 
     Keeper()
     {
+        // A portable copy keeps its history beside it, here in the test's own folder.
+        std::ofstream(Folder.File("quorvel.portable")).put('\n');
         Reg.SetRegKey(StoredSettings::RegKey);
         Values.Main = {11, 12};
         Values.Monitor = StoredSettings::TMonitorWindow{{21, 22}, 200};

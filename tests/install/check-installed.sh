@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks an installed Quorvel tree the way a desktop and a user meet it: the program and its engine where the
-# program looks for it, a launcher and metainfo that validate, the launcher's icon in every size, no build-tree
-# run paths, every shared library found, and the installed program starting headless, running its event loop
-# and stopping on SIGTERM.
+# program looks for it, a launcher named after the application id and a metainfo that validate without warnings,
+# the launcher's icon in every size, the install's marker, no build-tree run paths, every shared library found,
+# and the installed program starting headless, running its event loop, keeping its history in the user's data
+# folder and stopping on SIGTERM.
 # Usage: check-installed.sh PREFIX   (PREFIX holds bin/, lib/ and share/: ~/.local, or a scratch root's usr/)
 # Exit status: 0 all checks passed, 1 a check failed, 77 a tool the checks need is missing.
 # pass only prints, so "condition && pass || fail" never runs both.
@@ -25,6 +26,8 @@ fail() {
 pass() { echo "ok: $*"; }
 
 program=$prefix/bin/qorvix
+# The application id the launcher and the metainfo are named after (QUORVEL_APPSTREAM_ID in CMakeLists.txt).
+app_id=com.velmarsoftware.Quorvel
 # The program opens its engine relative to its own folder; this is the path it computes.
 engine=$(dirname "$program")/../lib/quorvel/libquorvel_netclock.so
 
@@ -66,8 +69,10 @@ png_size() {
 }
 
 check_launcher() {
-    launcher=$prefix/share/applications/quorvel.desktop
-    [ -f "$launcher" ] || { fail "no launcher at share/applications/quorvel.desktop"; return; }
+    launcher=$prefix/share/applications/$app_id.desktop
+    [ -f "$launcher" ] || { fail "no launcher at share/applications/$app_id.desktop"; return; }
+    [ ! -e "$prefix/share/applications/quorvel.desktop" ] && pass "no launcher under the old name quorvel.desktop" ||
+        fail "a launcher under the old name share/applications/quorvel.desktop is installed too"
     local report
     report=$(desktop-file-validate "$launcher" 2>&1) && [ -z "$report" ] && pass "launcher validates" ||
         fail "desktop-file-validate: $report"
@@ -98,21 +103,37 @@ check_launcher() {
 }
 
 check_metainfo() {
-    local metainfo=("$prefix"/share/metainfo/*.metainfo.xml)
-    [ ${#metainfo[@]} -eq 1 ] && [ -f "${metainfo[0]}" ] || { fail "expected one metainfo file in share/metainfo"; return; }
-    # Validating the tree also checks that the launcher the metainfo names is installed.
+    local metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
+    [ -f "$metainfo" ] || { fail "no metainfo at share/metainfo/$app_id.metainfo.xml"; return; }
+    # --strict fails on warnings and infos as well as on errors; pedantic hints are left to the developer.
     local report
+    report=$(appstreamcli validate --no-net --strict "$metainfo" 2>&1) && ! grep -Eq '^[EWI]:' <<<"$report" &&
+        pass "metainfo validates without warnings" || fail "appstreamcli validate: $report"
+    # Validating the tree also checks that the launcher the metainfo names is installed.
     report=$(appstreamcli validate-tree --no-net "$prefix" 2>&1) && pass "metainfo validates with the launcher" ||
         fail "appstreamcli validate-tree: $report"
-    grep -q '<launchable type="desktop-id">quorvel.desktop</launchable>' "${metainfo[0]}" &&
-        pass "metainfo names the launcher" || fail "metainfo does not name quorvel.desktop as launchable"
-    grep -Eq '<image>https?://[^<]+\.png</image>' "${metainfo[0]}" && pass "metainfo has a screenshot" ||
-        fail "metainfo has no screenshot image"
+    grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" &&
+        pass "metainfo names the launcher" || fail "metainfo does not name $app_id.desktop as launchable"
+    grep -Eq '<image>https://[^<]+/docs/main-window\.png</image>' "$metainfo" &&
+        pass "metainfo's screenshot is the repository's docs/main-window.png" ||
+        fail "metainfo has no screenshot at a docs/main-window.png"
+    grep -Eq '<release version="[0-9][0-9.]*" date="[0-9]{4}-[0-9]{2}-[0-9]{2}"' "$metainfo" &&
+        pass "metainfo names a release with its date" || fail "metainfo has no release with version and date"
+    ! grep -Eqi 'example\.(org|com|net)|lorem|placeholder|TODO' "$metainfo" && pass "metainfo holds no placeholder" ||
+        fail "metainfo holds placeholder text: $(grep -Ei 'example\.(org|com|net)|lorem|placeholder|TODO' "$metainfo")"
+}
+
+# The program tells an installed copy by this marker (or by its launcher and metainfo) and then keeps its
+# history in the user's data folder, even when its bin/ is writable like ~/.local/bin.
+check_marker() {
+    [ -f "$prefix/share/quorvel/installed" ] && pass "install marker at share/quorvel/installed" ||
+        fail "no install marker at share/quorvel/installed"
 }
 
 check_binaries
 check_launcher
 check_metainfo
+check_marker
 if [ -x "$program" ]; then
     "$(dirname "$0")/run-headless.sh" "$program" "$engine" || failures=$((failures + 1))
 fi

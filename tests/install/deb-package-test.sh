@@ -58,11 +58,21 @@ outside=$(awk '{print $6}' <<<"$contents" | grep -Ev '^\./$|^\./usr(/|$)')
 [ -z "$outside" ] && pass "every file under /usr" || fail "files outside /usr: $outside"
 not_root=$(awk '$2 != "root/root"' <<<"$contents")
 [ -z "$not_root" ] && pass "every file owned by root" || fail "files not owned by root: $not_root"
+# The launcher and the metainfo are named after the application id (QUORVEL_APPSTREAM_ID in CMakeLists.txt).
+app_id=com.velmarsoftware.Quorvel
+for file in "./usr/share/applications/$app_id.desktop" "./usr/share/metainfo/$app_id.metainfo.xml" \
+    ./usr/share/quorvel/installed; do
+    awk '{print $6}' <<<"$contents" | grep -qxF "$file" && pass "package holds $file" || fail "package lacks $file"
+done
 
 if ! dpkg -x "$deb" "$work/root"; then
     echo "FAIL: dpkg -x could not unpack the package"
     exit 1
 fi
+# check-installed.sh validates the metainfo (appstreamcli validate --no-net, failing on warnings); its release is
+# this version's.
+grep -q "<release version=\"$version\" date=" "$work/root/usr/share/metainfo/$app_id.metainfo.xml" &&
+    pass "metainfo's release is $version" || fail "metainfo names no release $version"
 "$(dirname "$0")/check-installed.sh" "$work/root/usr"
 status=$?
 [ "$status" -eq 77 ] && exit 77

@@ -4,6 +4,8 @@
 # "Quorvel stops.". As root it runs in a network namespace of its own with a veth pair up, so it must also
 # print status lines for a connection; elsewhere that part is skipped and said so.
 # When the program opens its engine, the engine it maps must be the one beside it in lib/quorvel/.
+# With "Save Log" on and a connection a crash left behind in its settings, it must write that connection to the
+# history in the user's data folder, never beside itself (an installed bin/ may well be writable: ~/.local/bin).
 # Usage: run-headless.sh PROGRAM ENGINE
 set -uo pipefail
 program=${1:?program}
@@ -35,8 +37,14 @@ wait_for_line() {
 
 # Settings, data, lock and home of its own: the run never touches the user's files and never meets the lock
 # of a Quorvel already running.
-mkdir -p "$work/home" "$work/config" "$work/data" "$work/runtime"
+mkdir -p "$work/home" "$work/config/quorvel" "$work/data" "$work/runtime"
 chmod 700 "$work/runtime"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Velmar Software\Quorvel\Option]' '"SaveLog"=dword:00000001' '' \
+    '[HKEY_CURRENT_USER\Software\Velmar Software\Quorvel\Stats]' \
+    '"RunningOnLine"="Mon 07 Dec 2026 08:00:00"' '"RunningCheckpoint"="Mon 07 Dec 2026 09:00:00"' \
+    '"RunningConn"="eth0"' '"RunningSent"="1200"' '"RunningRecv"="3400"' '"RunningDuration"="3600"' \
+    '"RunningClientIP"="10.77.0.2"' >"$work/config/quorvel/registry.reg"
 run=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work/home" XDG_CONFIG_HOME="$work/config"
     XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime")
 
@@ -58,6 +66,14 @@ pid=$!
 wait_for_line '^Quorvel runs without a display' || fail "the program did not say it runs without a display"
 wait_for_line '^Quorvel v[0-9]' || fail "the program did not write its version line"
 echo "ok: the installed program runs headless"
+wait_for_line '^Connection ended unseen: ' || fail "the program did not end the connection its settings left behind"
+history=$work/data/quorvel/$(basename "$program").log
+if ! grep -q '^Online,Offline,' "$history" 2>/dev/null ||
+    ! grep -q '^Mon 07 Dec 2026 08:00:00,Mon 07 Dec 2026 09:00:00,eth0,' "$history"; then
+    fail "no history with that connection at \$XDG_DATA_HOME/quorvel/$(basename "$history")"
+fi
+[ ! -e "$program.log" ] || fail "a history file beside the installed program: $program.log"
+echo "ok: the installed program keeps its history under \$XDG_DATA_HOME/quorvel"
 if $with_connection; then
     wait_for_line '^Up .* bytes/s, down .* duration ' || fail "no status line for the namespace's connection"
     echo "ok: the installed program prints status lines for a connection"
