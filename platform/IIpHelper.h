@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 // The adapter and interface tables in their published record layouts. The field names are the tables' own
 // vocabulary; the Linux backend fills them from the kernel.
@@ -79,6 +81,48 @@ struct MIB_IFROW {
 
 enum class TIpHelperFunction { GetAdaptersInfo, GetPerAdapterInfo, GetIfEntry };
 
+// What an interface is, as far as a user would tell them apart.
+enum class TInterfaceKind { Ethernet, WiFi, MobileBroadband, Ppp, Tunnel, Bridge, Virtual, Loopback };
+
+// One address of an interface, as text ("192.0.2.1", "2001:db8::1").
+struct TInterfaceAddress {
+    std::string Address;
+    bool Ipv6 = false;
+    // IPv6 only: of global scope (not link-local, not host), a temporary privacy address, past its
+    // preferred lifetime.
+    bool Global = false;
+    bool Temporary = false;
+    bool Deprecated = false;
+};
+
+// An interface with what choosing among them needs beyond the adapter table: every interface the
+// kernel lists, loopback included, whatever its kind.
+struct TInterfaceView {
+    uint32_t Index = 0;
+    std::string Name;
+    TInterfaceKind Kind = TInterfaceKind::Virtual;
+    // A hardware device is behind it (sysfs links its "device"): no bridge, veth, tun/tap or loopback.
+    bool Physical = false;
+    // Its operational state is up.
+    bool Up = false;
+    std::vector<TInterfaceAddress> Addresses;
+};
+
+// A default route (destination 0.0.0.0/0 or ::/0) of the main routing table.
+struct TDefaultRoute {
+    uint32_t Index = 0; // the interface it leaves through
+    uint32_t Metric = 0;
+    bool Ipv6 = false;
+    std::string Gateway; // empty for a route without a gateway (a point-to-point link)
+};
+
+// The link of a wireless interface to its access point, as nl80211 reports it.
+struct TWirelessLink {
+    std::string Ssid;                 // the network's name as its bytes come; empty when hidden
+    std::optional<int32_t> SignalDbm; // the last received signal level
+    uint64_t TransmitBitrate = 0;     // bits per second; 0 when unknown
+};
+
 // The three table functions with their contracts: a buffer too small (or none) answers 111 and the size
 // needed in *size; other failures answer 50, 87, 232 or another of the system's result codes (never a raw
 // errno, whose numbers overlap these).
@@ -98,4 +142,14 @@ public:
     // readable; the queries then stop looking for changes themselves.
     virtual int TakeChangeDescriptor() { return -1; }
     virtual void HandlePendingChanges() {}
+
+    // The interfaces, the default routes and the IPv6 name servers, from the same look at the kernel's
+    // tables as the adapter query that precedes them in a tick: no request of their own while nothing
+    // was announced.
+    virtual std::vector<TInterfaceView> Interfaces() { return {}; }
+    virtual std::vector<TDefaultRoute> DefaultRoutes() { return {}; }
+    virtual std::vector<std::string> Ipv6DnsServers() { return {}; }
+    // The wireless link of an interface; nothing for an interface that is not wireless, not associated,
+    // or whose driver does not answer nl80211.
+    virtual std::optional<TWirelessLink> WirelessLink(uint32_t /*index*/) { return std::nullopt; }
 };

@@ -1,5 +1,9 @@
 #include "LinuxIpHelper.h"
 
+#include "InterfaceKind.h"
+#include "NetlinkAttributes.h"
+#include "RtnetlinkMessages.h"
+
 // glibc's net/if.h must come before the kernel headers, which then leave out their own copies.
 #include <net/if.h>
 
@@ -35,22 +39,6 @@ std::string MaskText(unsigned prefixLength)
 {
     const uint32_t mask = prefixLength == 0 ? 0 : htonl(~uint32_t{0} << (32 - std::min(prefixLength, 32u)));
     return AddressText(&mask);
-}
-
-// Calls the handler for each attribute of a message; attributes are laid out after the fixed header.
-template <typename Header, typename Handler> void ForEachAttribute(const nlmsghdr& message, Handler handler)
-{
-    const auto* attribute =
-        reinterpret_cast<const rtattr*>(static_cast<const char*>(NLMSG_DATA(&message)) + NLMSG_ALIGN(sizeof(Header)));
-    int length = static_cast<int>(message.nlmsg_len) - static_cast<int>(NLMSG_LENGTH(sizeof(Header)));
-    for (; RTA_OK(attribute, length); attribute = RTA_NEXT(attribute, length))
-        handler(*attribute);
-}
-
-std::string AttributeText(const rtattr& attribute)
-{
-    const auto* data = static_cast<const char*>(RTA_DATA(&attribute));
-    return std::string(data, strnlen(data, RTA_PAYLOAD(&attribute)));
 }
 
 uint32_t OperStatusOf(uint8_t operState)
@@ -129,7 +117,13 @@ void TLinuxIpHelper::HandlePendingChanges() { ApplyChanges(); }
 
 void TLinuxIpHelper::LookForChanges()
 {
-    Share = TLookShare{false, true, false, true};
+    Share = TLookShare{.AdaptersFill = false,
+                       .PerAdapter = true,
+                       .PerAdapterFill = false,
+                       .IfEntry = true,
+                       .Interfaces = true,
+                       .DefaultRoutes = true,
+                       .Ipv6DnsServers = true};
     LastLook = std::chrono::steady_clock::now();
     // A resolver folder that could not be watched is stat-ed at every look.
     if (ChangesWatchedOutside || Changes.Valid()) {
@@ -169,7 +163,7 @@ uint32_t TLinuxIpHelper::GetAdaptersInfo(IP_ADAPTER_INFO* adapterInfo, uint32_t*
     Share.AdaptersFill = false;
     // The table is read afresh whenever the kernel announced a change of links, addresses or routes.
     if (!TableValid) {
-        if (const int error = ReadAdapterTable(Table)) return LastError.Fail(error);
+        if (const int error = ReadTables()) return LastError.Fail(error);
         TableValid = true;
     }
     if (Table.empty()) return ERROR_NO_DATA;
@@ -258,30 +252,58 @@ uint32_t TLinuxIpHelper::GetIfEntry(MIB_IFROW* row)
     return NO_ERROR;
 }
 
+std::vector<TInterfaceView> TLinuxIpHelper::Interfaces()
+{
+    if (!LookAtTables(Share.Interfaces)) return {};
+    return Views;
+}
+
+std::vector<TDefaultRoute> TLinuxIpHelper::DefaultRoutes()
+{
+    if (!LookAtTables(Share.DefaultRoutes)) return {};
+    return Routes;
+}
+
+std::vector<std::string> TLinuxIpHelper::Ipv6DnsServers()
+{
+    if (!(Share.Ipv6DnsServers && ShareValid())) LookForChanges();
+    Share.Ipv6DnsServers = false;
+    return Resolver.KnownIpv6Servers();
+}
+
+std::optional<TWirelessLink> TLinuxIpHelper::WirelessLink(uint32_t index)
+{
+    if (!Wireless) Wireless.emplace();
+    return Wireless->Link(index);
+}
+
+// For a call that may use the last look: the tables as the kernel last announced them. False when they
+// could not be read; the lists then answer nothing.
+bool TLinuxIpHelper::LookAtTables(bool& shared)
+{
+    if (!(shared && ShareValid())) LookForChanges();
+    shared = false;
+    if (!TableValid) {
+        if (ReadTables() != 0) return false;
+        TableValid = true;
+    }
+    return true;
+}
+
 int TLinuxIpHelper::ReadLinkState(uint32_t index, TLinkState& state)
 {
     ifinfomsg request{};
     request.ifi_family = AF_UNSPEC;
     request.ifi_index = static_cast<int>(index);
-    bool found = false;
-    std::string name;
-    uint16_t hardwareType = 0;
-    uint8_t operState = IF_OPER_UNKNOWN;
+    std::optional<RtnetlinkMessages::TLink> link;
     const int error = Netlink.Request(RTM_GETLINK, 0, &request, sizeof request, [&](const nlmsghdr& message) {
-        if (message.nlmsg_type != RTM_NEWLINK) return;
-        found = true;
-        hardwareType = static_cast<const ifinfomsg*>(NLMSG_DATA(&message))->ifi_type;
-        ForEachAttribute<ifinfomsg>(message, [&](const rtattr& attribute) {
-            if (attribute.rta_type == IFLA_IFNAME) name = AttributeText(attribute);
-            if (attribute.rta_type == IFLA_OPERSTATE && RTA_PAYLOAD(&attribute) >= 1)
-                operState = *static_cast<const uint8_t*>(RTA_DATA(&attribute));
-        });
+        if (auto parsed = RtnetlinkMessages::ParseLink(message)) link = std::move(parsed);
     });
     if (error) return error;
-    if (!found) return ENODEV;
-    state.Type = InterfaceType(hardwareType, Devices.Traits(index, name));
-    state.OperStatus = OperStatusOf(operState);
-    state.Speed = Devices.Speed(name);
+    if (!link) return ENODEV;
+    state.Type = InterfaceType(link->HardwareType, Devices.Traits(index, link->Name));
+    state.OperStatus = OperStatusOf(link->OperState);
+    state.Speed = Devices.Speed(link->Name);
     return 0;
 }
 
@@ -296,13 +318,13 @@ int TLinuxIpHelper::ReadCounters(uint32_t index, uint64_t& in, uint64_t& out)
     bool found = false;
     const int error = Netlink.Request(RTM_GETSTATS, 0, &request, sizeof request, [&](const nlmsghdr& message) {
         if (message.nlmsg_type != RTM_NEWSTATS) return;
-        ForEachAttribute<if_stats_msg>(message, [&](const rtattr& attribute) {
-            rtnl_link_stats64 stats{};
-            if (attribute.rta_type != IFLA_STATS_LINK_64 || RTA_PAYLOAD(&attribute) < sizeof stats) return;
-            std::memcpy(&stats, RTA_DATA(&attribute), sizeof stats);
-            in = stats.rx_bytes;
-            out = stats.tx_bytes;
-            found = true;
+        ForEachAttribute<if_stats_msg>(message, [&](const TNetlinkAttribute& attribute) {
+            if (attribute.Type != IFLA_STATS_LINK_64) return;
+            if (const auto stats = attribute.As<rtnl_link_stats64>()) {
+                in = stats->rx_bytes;
+                out = stats->tx_bytes;
+                found = true;
+            }
         });
     });
     if (error == EOPNOTSUPP || error == EINVAL || (!error && !found)) {
@@ -320,103 +342,100 @@ int TLinuxIpHelper::ReadCountersFromLink(uint32_t index, uint64_t& in, uint64_t&
     bool found = false;
     const int error = Netlink.Request(RTM_GETLINK, 0, &request, sizeof request, [&](const nlmsghdr& message) {
         if (message.nlmsg_type != RTM_NEWLINK) return;
-        ForEachAttribute<ifinfomsg>(message, [&](const rtattr& attribute) {
-            rtnl_link_stats64 stats{};
-            if (attribute.rta_type != IFLA_STATS64 || RTA_PAYLOAD(&attribute) < sizeof stats) return;
-            std::memcpy(&stats, RTA_DATA(&attribute), sizeof stats);
-            in = stats.rx_bytes;
-            out = stats.tx_bytes;
-            found = true;
+        ForEachAttribute<ifinfomsg>(message, [&](const TNetlinkAttribute& attribute) {
+            if (attribute.Type != IFLA_STATS64) return;
+            if (const auto stats = attribute.As<rtnl_link_stats64>()) {
+                in = stats->rx_bytes;
+                out = stats->tx_bytes;
+                found = true;
+            }
         });
     });
     return error ? error : found ? 0 : ENODEV;
 }
 
-int TLinuxIpHelper::ReadAdapterTable(std::vector<TAdapter>& table)
+int TLinuxIpHelper::ReadTables()
 {
-    table.clear();
-    if (const int error = ReadLinks(table)) return error;
-    if (const int error = ReadAddresses(table)) return error;
-    if (const int error = ReadDefaultGateways(table)) return error;
+    Table.clear();
+    Views.clear();
+    Routes.clear();
+    if (const int error = ReadLinks()) return error;
+    if (const int error = ReadAddresses()) return error;
+    if (const int error = ReadDefaultRoutes()) return error;
     // Physical devices first, then virtual ones, each by index.
-    std::stable_sort(table.begin(), table.end(), [](const TAdapter& a, const TAdapter& b) {
+    std::stable_sort(Table.begin(), Table.end(), [](const TAdapter& a, const TAdapter& b) {
         return a.Physical != b.Physical ? a.Physical : a.Index < b.Index;
     });
     // Leases are read with the table: a renewal re-adds the address, which the kernel announces.
-    for (TAdapter& adapter : table)
+    for (TAdapter& adapter : Table)
         adapter.DhcpServer = DhcpLeases::FindServer(Paths.Leases, adapter.Index, adapter.Name);
     return 0;
 }
 
-int TLinuxIpHelper::ReadLinks(std::vector<TAdapter>& table)
+int TLinuxIpHelper::ReadLinks()
 {
     ifinfomsg request{};
     request.ifi_family = AF_UNSPEC;
     return Netlink.Request(RTM_GETLINK, NLM_F_DUMP, &request, sizeof request, [&](const nlmsghdr& message) {
-        if (message.nlmsg_type != RTM_NEWLINK) return;
-        const auto* link = static_cast<const ifinfomsg*>(NLMSG_DATA(&message));
-        if (link->ifi_type == ARPHRD_LOOPBACK) return;
+        const std::optional<RtnetlinkMessages::TLink> link = RtnetlinkMessages::ParseLink(message);
+        if (!link) return;
+        const TSysfsDevices::TTraits& traits = Devices.Traits(link->Index, link->Name);
+        TInterfaceView view;
+        view.Index = link->Index;
+        view.Name = link->Name;
+        view.Kind = InterfaceKind::Classify(link->HardwareType, traits);
+        view.Physical = traits.Physical;
+        view.Up = RtnetlinkMessages::IsUp(*link);
+        Views.push_back(std::move(view));
+        if (link->HardwareType == ARPHRD_LOOPBACK) return; // the adapter table leaves it out
+
         TAdapter adapter;
-        adapter.Index = static_cast<uint32_t>(link->ifi_index);
-        ForEachAttribute<ifinfomsg>(message, [&](const rtattr& attribute) {
-            if (attribute.rta_type == IFLA_IFNAME) adapter.Name = AttributeText(attribute);
-            if (attribute.rta_type == IFLA_ADDRESS) {
-                adapter.MacLength =
-                    static_cast<uint32_t>(std::min<std::size_t>(RTA_PAYLOAD(&attribute), sizeof adapter.Mac));
-                std::memcpy(adapter.Mac, RTA_DATA(&attribute), adapter.MacLength);
-            }
-        });
-        const TSysfsDevices::TTraits& traits = Devices.Traits(adapter.Index, adapter.Name);
+        adapter.Index = link->Index;
+        adapter.Name = link->Name;
+        adapter.MacLength = static_cast<uint32_t>(std::min(link->HardwareAddress.size(), sizeof adapter.Mac));
+        std::copy_n(link->HardwareAddress.begin(), adapter.MacLength, adapter.Mac);
         adapter.Physical = traits.Physical;
-        adapter.Type = InterfaceType(link->ifi_type, traits);
+        adapter.Type = InterfaceType(link->HardwareType, traits);
         adapter.Description = traits.Model.empty() ? adapter.Name : traits.Model;
-        table.push_back(std::move(adapter));
+        Table.push_back(std::move(adapter));
     });
 }
 
-int TLinuxIpHelper::ReadAddresses(std::vector<TAdapter>& table)
+// One dump of both families: the adapter table takes the IPv4 addresses, the interface list all.
+int TLinuxIpHelper::ReadAddresses()
 {
     ifaddrmsg request{};
-    request.ifa_family = AF_INET;
+    request.ifa_family = AF_UNSPEC;
     return Netlink.Request(RTM_GETADDR, NLM_F_DUMP, &request, sizeof request, [&](const nlmsghdr& message) {
-        if (message.nlmsg_type != RTM_NEWADDR) return;
-        const auto* address = static_cast<const ifaddrmsg*>(NLMSG_DATA(&message));
-        auto adapter =
-            std::find_if(table.begin(), table.end(), [&](const TAdapter& a) { return a.Index == address->ifa_index; });
-        if (adapter == table.end()) return;
-        std::string local, peer;
-        ForEachAttribute<ifaddrmsg>(message, [&](const rtattr& attribute) {
-            if (RTA_PAYLOAD(&attribute) < 4) return;
-            if (attribute.rta_type == IFA_LOCAL) local = AddressText(RTA_DATA(&attribute));
-            if (attribute.rta_type == IFA_ADDRESS) peer = AddressText(RTA_DATA(&attribute));
-        });
-        const std::string& text = local.empty() ? peer : local;
-        if (!text.empty()) adapter->Addresses.push_back({text, MaskText(address->ifa_prefixlen)});
+        std::optional<RtnetlinkMessages::TAddress> address = RtnetlinkMessages::ParseAddress(message);
+        if (!address) return;
+        if (!address->Address.Ipv6) {
+            auto adapter =
+                std::find_if(Table.begin(), Table.end(), [&](const TAdapter& a) { return a.Index == address->Index; });
+            if (adapter != Table.end())
+                adapter->Addresses.push_back({address->Address.Address, MaskText(address->PrefixLength)});
+        }
+        auto view = std::find_if(Views.begin(), Views.end(),
+                                 [&](const TInterfaceView& v) { return v.Index == address->Index; });
+        if (view != Views.end()) view->Addresses.push_back(std::move(address->Address));
     });
 }
 
-int TLinuxIpHelper::ReadDefaultGateways(std::vector<TAdapter>& table)
+// One dump of both families. The adapter table lists the IPv4 gateways of plain default routes.
+int TLinuxIpHelper::ReadDefaultRoutes()
 {
     rtmsg request{};
-    request.rtm_family = AF_INET;
+    request.rtm_family = AF_UNSPEC;
     return Netlink.Request(RTM_GETROUTE, NLM_F_DUMP, &request, sizeof request, [&](const nlmsghdr& message) {
-        if (message.nlmsg_type != RTM_NEWROUTE) return;
-        const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(&message));
-        if (route->rtm_dst_len != 0 || route->rtm_type != RTN_UNICAST) return;
-        uint32_t tableId = route->rtm_table;
-        uint32_t outputIndex = 0;
-        std::string gateway;
-        ForEachAttribute<rtmsg>(message, [&](const rtattr& attribute) {
-            if (attribute.rta_type == RTA_TABLE && RTA_PAYLOAD(&attribute) >= 4)
-                std::memcpy(&tableId, RTA_DATA(&attribute), 4);
-            if (attribute.rta_type == RTA_OIF && RTA_PAYLOAD(&attribute) >= 4)
-                std::memcpy(&outputIndex, RTA_DATA(&attribute), 4);
-            if (attribute.rta_type == RTA_GATEWAY && RTA_PAYLOAD(&attribute) >= 4)
-                gateway = AddressText(RTA_DATA(&attribute));
-        });
-        if (tableId != RT_TABLE_MAIN || gateway.empty()) return;
-        for (TAdapter& adapter : table)
-            if (adapter.Index == outputIndex) adapter.Gateways.push_back(gateway);
+        std::optional<RtnetlinkMessages::TRoute> route = RtnetlinkMessages::ParseDefaultRoute(message);
+        if (!route) return;
+        for (TDefaultRoute& hop : route->NextHops) {
+            if (!hop.Ipv6 && !route->Multipath && !hop.Gateway.empty()) {
+                for (TAdapter& adapter : Table)
+                    if (adapter.Index == hop.Index) adapter.Gateways.push_back(hop.Gateway);
+            }
+            Routes.push_back(std::move(hop));
+        }
     });
 }
 

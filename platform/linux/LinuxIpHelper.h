@@ -3,6 +3,7 @@
 #include "DhcpLeases.h"
 #include "FileDescriptor.h"
 #include "Netlink.h"
+#include "Nl80211.h"
 #include "ResolverConfig.h"
 #include "ResultCodes.h"
 #include "SysfsDevices.h"
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +26,13 @@ struct TLinuxIpHelperPaths {
 };
 
 // The adapter and interface tables filled from the kernel: rtnetlink for links, addresses, routes, state
-// and 64-bit counters; sysfs for the link speed; resolv.conf and DHCP leases for the servers.
+// and 64-bit counters; sysfs for the link speed and the kind of device; resolv.conf and DHCP leases for the
+// servers; nl80211 for the wireless link.
 //
 // What the kernel announces (links, addresses, routes) and the resolver files are looked at once per query
 // sequence, not per call: the adapter query looks, and the fill call that follows its sizing call, the
-// per-adapter query and the interface query right after it use that look. So a steady tick costs one wait
-// for announcements and one statistics request.
+// per-adapter query, the interface query and the interface, route and IPv6 server lists right after it use
+// that look. So a steady tick costs one wait for announcements and one statistics request.
 class TLinuxIpHelper final : public IIpHelper {
 public:
     explicit TLinuxIpHelper(TLinuxIpHelperPaths paths = {});
@@ -41,6 +44,10 @@ public:
     std::string SystemErrorText(uint32_t code) override;
     int TakeChangeDescriptor() override;
     void HandlePendingChanges() override;
+    std::vector<TInterfaceView> Interfaces() override;
+    std::vector<TDefaultRoute> DefaultRoutes() override;
+    std::vector<std::string> Ipv6DnsServers() override;
+    std::optional<TWirelessLink> WirelessLink(uint32_t index) override;
 
 private:
     struct TAddress {
@@ -71,15 +78,19 @@ private:
         bool PerAdapter = false;
         bool PerAdapterFill = false;
         bool IfEntry = false;
+        bool Interfaces = false;
+        bool DefaultRoutes = false;
+        bool Ipv6DnsServers = false;
     };
 
     void LookForChanges();
     void ApplyChanges();
     bool ShareValid() const;
-    int ReadAdapterTable(std::vector<TAdapter>& table);
-    int ReadLinks(std::vector<TAdapter>& table);
-    int ReadAddresses(std::vector<TAdapter>& table);
-    int ReadDefaultGateways(std::vector<TAdapter>& table);
+    bool LookAtTables(bool& shared);
+    int ReadTables();
+    int ReadLinks();
+    int ReadAddresses();
+    int ReadDefaultRoutes();
     int ReadLinkState(uint32_t index, TLinkState& state);
     int ReadCounters(uint32_t index, uint64_t& in, uint64_t& out);
     int ReadCountersFromLink(uint32_t index, uint64_t& in, uint64_t& out);
@@ -97,6 +108,10 @@ private:
     TLastSystemError LastError;
     std::map<uint32_t, TLinkState> Links;
     bool StatsRequestWorks = true;
+    // What the link, address and route dumps said, kept until the kernel announces a change.
     std::vector<TAdapter> Table;
+    std::vector<TInterfaceView> Views; // every link, loopback included, with IPv4 and IPv6 addresses
+    std::vector<TDefaultRoute> Routes;
     bool TableValid = false;
+    std::optional<TNl80211> Wireless; // opened at the first question, which a machine without Wi-Fi never asks
 };

@@ -11,9 +11,9 @@ namespace {
 
 constexpr std::size_t ReceiveBufferSize = 64 * 1024;
 
-int OpenRouteSocket(uint32_t groups, int extraFlags)
+int OpenSocket(int protocol, uint32_t groups, int extraFlags)
 {
-    const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | extraFlags, NETLINK_ROUTE);
+    const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | extraFlags, protocol);
     if (fd < 0) return -1;
     sockaddr_nl local{};
     local.nl_family = AF_NETLINK;
@@ -27,7 +27,9 @@ int OpenRouteSocket(uint32_t groups, int extraFlags)
 
 } // namespace
 
-TNetlinkSocket::TNetlinkSocket() : Socket(OpenRouteSocket(0, 0)), Buffer(ReceiveBufferSize) {}
+TNetlinkSocket::TNetlinkSocket() : TNetlinkSocket(NETLINK_ROUTE) {}
+
+TNetlinkSocket::TNetlinkSocket(int protocol) : Socket(OpenSocket(protocol, 0, 0)), Buffer(ReceiveBufferSize) {}
 
 int TNetlinkSocket::Request(uint16_t type, uint16_t flags, const void* payload, std::size_t payloadSize,
                             const TMessageHandler& handler)
@@ -58,7 +60,13 @@ int TNetlinkSocket::Request(uint16_t type, uint16_t flags, const void* payload, 
         for (auto* message = reinterpret_cast<const nlmsghdr*>(Buffer.data()); NLMSG_OK(message, remaining);
              message = NLMSG_NEXT(message, remaining)) {
             if (message->nlmsg_seq != Sequence) continue; // an answer to an earlier, abandoned request
-            if (message->nlmsg_type == NLMSG_DONE) return 0;
+            if (message->nlmsg_type == NLMSG_DONE) {
+                // A dump that failed on the way ends with the negative errno in place of its last part.
+                int status = 0;
+                if (message->nlmsg_len >= NLMSG_LENGTH(sizeof status))
+                    std::memcpy(&status, NLMSG_DATA(message), sizeof status);
+                return status < 0 ? -status : 0;
+            }
             if (message->nlmsg_type == NLMSG_ERROR) {
                 if (message->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr))) return EPROTO;
                 const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(message));
@@ -71,7 +79,9 @@ int TNetlinkSocket::Request(uint16_t type, uint16_t flags, const void* payload, 
 }
 
 TNetlinkChangeWatch::TNetlinkChangeWatch()
-    : Socket(OpenRouteSocket(RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE, SOCK_NONBLOCK))
+    : Socket(OpenSocket(NETLINK_ROUTE,
+                        RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_IFADDR | RTMGRP_IPV6_ROUTE,
+                        SOCK_NONBLOCK))
 {
 }
 

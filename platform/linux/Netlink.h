@@ -9,16 +9,20 @@
 
 struct nlmsghdr;
 
-// One rtnetlink socket, kept open between ticks: a request costs a send and a few receives, not a socket.
+// One netlink socket, kept open between ticks: a request costs a send and a few receives, not a socket.
 class TNetlinkSocket {
 public:
     using TMessageHandler = std::function<void(const nlmsghdr&)>;
 
+    // An rtnetlink socket.
     TNetlinkSocket();
+    // A socket of another netlink protocol (NETLINK_GENERIC for nl80211).
+    explicit TNetlinkSocket(int protocol);
     bool Valid() const { return Socket.Valid(); }
 
     // Sends a request and hands every answer message to the handler. Returns 0 or the errno of the failure
-    // (the socket's own or the kernel's answer, for example ENODEV for an interface that has gone).
+    // (the socket's own or the kernel's answer, for example ENODEV for an interface that has gone, also when
+    // a dump fails after it began).
     int Request(uint16_t type, uint16_t flags, const void* payload, std::size_t payloadSize,
                 const TMessageHandler& handler);
 
@@ -35,8 +39,8 @@ struct TNetlinkChanges {
     std::vector<uint32_t> Links; // interface indexes of announced link changes (state, carrier, name, speed)
 };
 
-// Listens to the kernel's announcements of link, address and route changes, so that a table built from
-// them can be kept until one of them changes.
+// Listens to the kernel's announcements of link, address and route changes (IPv4 and IPv6), so that a table
+// built from them can be kept until one of them changes.
 class TNetlinkChangeWatch {
 public:
     TNetlinkChangeWatch();

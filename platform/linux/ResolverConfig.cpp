@@ -40,6 +40,28 @@ bool IsIPv6(std::string_view text)
     return inet_pton(AF_INET6, std::string(text.substr(0, text.find('%'))).c_str(), &address) == 1;
 }
 
+// Calls the handler with each server of the nameserver lines the resolver uses and whether it is IPv6.
+template <typename Handler> void ForEachNameserver(const std::string& text, Handler handler)
+{
+    std::size_t used = 0;
+    for (std::string_view line : TextFiles::Lines(text)) {
+        if (used == TResolverConfig::MaxNameservers) break;
+        line = TextFiles::Trim(line);
+        constexpr std::string_view keyword = "nameserver";
+        if (!line.starts_with(keyword) || line.size() == keyword.size()) continue;
+        if (line[keyword.size()] != ' ' && line[keyword.size()] != '\t') continue;
+        std::string_view address = TextFiles::Trim(line.substr(keyword.size()));
+        address = address.substr(0, address.find_first_of(" \t#;"));
+        if (TextFiles::IsIPv4(address)) {
+            handler(address, false);
+            ++used;
+        } else if (IsIPv6(address)) {
+            handler(address, true);
+            ++used;
+        }
+    }
+}
+
 } // namespace
 
 bool TResolverConfig::TFileStamp::operator==(const TFileStamp& other) const
@@ -86,6 +108,18 @@ const std::vector<std::string>& TResolverConfig::KnownServers()
     return Cached;
 }
 
+const std::vector<std::string>& TResolverConfig::Ipv6Servers()
+{
+    CheckForChanges();
+    return KnownIpv6Servers();
+}
+
+const std::vector<std::string>& TResolverConfig::KnownIpv6Servers()
+{
+    if (Stale) Reload();
+    return CachedIpv6;
+}
+
 void TResolverConfig::CheckForChanges()
 {
     if ((ResolvWatched || UpstreamWatched) && DrainWatch()) Stale = true;
@@ -129,35 +163,37 @@ void TResolverConfig::Reload()
         WatchFolders();
         StampsChanged(); // the stamps of what is read now, for looks while a folder is not watched
     }
-    Cached = ParseNameservers(TextFiles::Read(ResolvConfPath).value_or(""));
+    const std::string resolv = TextFiles::Read(ResolvConfPath).value_or("");
+    Cached = ParseNameservers(resolv);
+    CachedIpv6 = ParseIpv6Nameservers(resolv);
     UsesStub = std::find(Cached.begin(), Cached.end(), ResolvedStub) != Cached.end();
     if (!UsesStub) return;
     if (auto upstream = TextFiles::Read(UpstreamPath)) {
         std::vector<std::string> servers = ParseNameservers(*upstream);
+        std::vector<std::string> ipv6 = ParseIpv6Nameservers(*upstream);
+        // The upstream IPv6 list replaces resolv.conf's whenever the file names a server; without IPv4 servers
+        // in it the stub stays the listed IPv4 server.
+        if (!servers.empty() || !ipv6.empty()) CachedIpv6 = std::move(ipv6);
         if (!servers.empty()) Cached = std::move(servers);
     }
 }
 
 std::vector<std::string> TResolverConfig::ParseNameservers(const std::string& text)
 {
+    // IPv6 servers take one of the resolver's places, but the table keeps dotted IPv4 texts of at most 15
+    // characters, so they are listed apart.
     std::vector<std::string> servers;
-    std::size_t used = 0;
-    for (std::string_view line : TextFiles::Lines(text)) {
-        if (used == MaxNameservers) break;
-        line = TextFiles::Trim(line);
-        constexpr std::string_view keyword = "nameserver";
-        if (!line.starts_with(keyword) || line.size() == keyword.size()) continue;
-        if (line[keyword.size()] != ' ' && line[keyword.size()] != '\t') continue;
-        std::string_view address = TextFiles::Trim(line.substr(keyword.size()));
-        address = address.substr(0, address.find_first_of(" \t#;"));
-        // IPv6 servers take one of the resolver's places, but the table keeps dotted IPv4 texts of at most
-        // 15 characters, so they are not listed.
-        if (TextFiles::IsIPv4(address)) {
-            servers.emplace_back(address);
-            ++used;
-        } else if (IsIPv6(address)) {
-            ++used;
-        }
-    }
+    ForEachNameserver(text, [&](std::string_view address, bool ipv6) {
+        if (!ipv6) servers.emplace_back(address);
+    });
+    return servers;
+}
+
+std::vector<std::string> TResolverConfig::ParseIpv6Nameservers(const std::string& text)
+{
+    std::vector<std::string> servers;
+    ForEachNameserver(text, [&](std::string_view address, bool ipv6) {
+        if (ipv6) servers.emplace_back(address.substr(0, address.find('%')));
+    });
     return servers;
 }

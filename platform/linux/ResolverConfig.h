@@ -20,6 +20,9 @@ public:
     const std::vector<std::string>& Servers();
     // The same without looking for changes: for a caller that already called CheckForChanges.
     const std::vector<std::string>& KnownServers();
+    // The IPv6 servers in file order, without their zones, after looking for changes.
+    const std::vector<std::string>& Ipv6Servers();
+    const std::vector<std::string>& KnownIpv6Servers();
     // Notes whether either file changed since the last look.
     void CheckForChanges();
     // Readable when the watched folders changed; -1 when they are not watched (then CheckForChanges stats).
@@ -30,6 +33,8 @@ public:
 
     // The IPv4 servers among the nameserver lines the resolver uses.
     static std::vector<std::string> ParseNameservers(const std::string& text);
+    // The IPv6 servers among them, without a "%zone" suffix.
+    static std::vector<std::string> ParseIpv6Nameservers(const std::string& text);
 
 private:
     struct TFileStamp {
@@ -57,4 +62,5 @@ private:
     TFileStamp UpstreamStamp;
     bool Stale = true;
     std::vector<std::string> Cached;
+    std::vector<std::string> CachedIpv6;
 };

@@ -30,6 +30,13 @@ const TSysfsDevices::TTraits& TSysfsDevices::Traits(uint32_t index, const std::s
     const std::string device = SysClassNet + "/" + name;
     traits.Physical = Exists(device + "/device");
     traits.Wireless = Exists(device + "/wireless") || Exists(device + "/phy80211");
+    traits.Bridge = Exists(device + "/bridge");
+    if (auto uevent = TextFiles::Read(device + "/uevent", 4096)) {
+        for (std::string_view line : TextFiles::Lines(*uevent)) {
+            constexpr std::string_view key = "DEVTYPE=";
+            if (line.starts_with(key)) traits.DeviceType = std::string(TextFiles::Trim(line.substr(key.size())));
+        }
+    }
     if (auto udev = TextFiles::Read(UdevData + "/n" + std::to_string(index), 64 * 1024)) {
         for (std::string_view line : TextFiles::Lines(*udev)) {
             constexpr std::string_view key = "E:ID_MODEL_FROM_DATABASE=";

@@ -12,7 +12,9 @@ public:
         std::string Name;
         bool Physical = false; // backed by hardware: sysfs links its "device"
         bool Wireless = false;
-        std::string Model; // from the udev hardware database; empty when unknown
+        bool Bridge = false;    // sysfs has the bridge's own folder
+        std::string DeviceType; // the kernel's DEVTYPE ("wlan", "wwan", "bridge"); empty for most
+        std::string Model;      // from the udev hardware database; empty when unknown
     };
 
     TSysfsDevices(std::string sysClassNet, std::string udevData);

@@ -61,6 +61,19 @@ TEST(ResolverConfig, OnlyTheFirstThreeNameserversTheResolverUsesAreReported)
         << "lines the resolver cannot parse take no place";
 }
 
+// The IPv6 servers are the IPv6 lines among the same three the resolver uses, without a link-local
+// address's zone, which is no part of the address.
+TEST(ResolverConfig, IPv6ServersAreListedApartWithoutTheirZone)
+{
+    const std::string text = "nameserver 2001:db8::53\nnameserver 192.0.2.1\nnameserver fe80::1%eth0 # router\n"
+                             "nameserver 2001:db8::54\n";
+    EXPECT_EQ(TResolverConfig::ParseIpv6Nameservers(text), (Servers{"2001:db8::53", "fe80::1"}));
+    EXPECT_EQ(TResolverConfig::ParseNameservers(text), Servers{"192.0.2.1"}) << "the IPv4 list as it was";
+    EXPECT_EQ(TResolverConfig::ParseIpv6Nameservers("nameserver 2001:db8::zz\nnameserver ::ffff:192.0.2.1\n"),
+              Servers{"::ffff:192.0.2.1"})
+        << "what inet_pton cannot read is no server";
+}
+
 TEST_F(ResolverFiles, TheLocalStubIsFollowedToItsUpstreamServers)
 {
     const std::string stub = Write("resolv.conf", "nameserver 127.0.0.53\noptions edns0\n");
@@ -70,6 +83,24 @@ TEST_F(ResolverFiles, TheLocalStubIsFollowedToItsUpstreamServers)
 
     TResolverConfig withoutUpstream(stub, (Folder / "missing").string());
     EXPECT_EQ(withoutUpstream.Servers(), Servers{"127.0.0.53"});
+}
+
+// Behind the stub, the upstream file names the IPv6 servers too; when it names IPv6 servers only, the
+// IPv4 list keeps the stub.
+TEST_F(ResolverFiles, TheStubsUpstreamFileGivesTheIpv6ServersAndChangesAreSeen)
+{
+    const std::string stub = Write("resolv.conf", "nameserver 127.0.0.53\n");
+    Write("upstream.conf", "nameserver 2001:db8::53\nnameserver 192.0.2.53\n");
+    TResolverConfig resolver(stub, (Folder / "upstream.conf").string());
+    EXPECT_EQ(resolver.Ipv6Servers(), Servers{"2001:db8::53"});
+    EXPECT_EQ(resolver.KnownServers(), Servers{"192.0.2.53"});
+
+    Write("upstream.conf", "nameserver 2001:db8::54\n");
+    EXPECT_EQ(resolver.Ipv6Servers(), Servers{"2001:db8::54"});
+    EXPECT_EQ(resolver.KnownServers(), Servers{"127.0.0.53"});
+
+    Write("resolv.conf", "nameserver 192.0.2.1\n");
+    EXPECT_TRUE(resolver.Ipv6Servers().empty()) << "without the stub the upstream file does not count";
 }
 
 TEST_F(ResolverFiles, AChangedFileIsReadAgainAndAMissingOneGivesNoServers)
