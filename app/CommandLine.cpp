@@ -2,6 +2,9 @@
 
 #include "TimeOffsetQuery.h"
 
+#include "netinfo/AdapterChoice.h"
+#include "platform/linux/PrintableText.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
@@ -12,11 +15,19 @@ constexpr int BadArguments = 2;
 
 std::string Usage()
 {
-    return "Usage: qorvix [--help] [--version] [--time-offset [--ntp] [SERVER]]\n"
+    return "Usage: qorvix [--help] [--version] [--adapter CHOICE] [--info] [--list-adapters]\n"
+           "              [--time-offset [--ntp] [SERVER]]\n"
            "Quorvel watches the computer's network connection and shows its rates, bytes and duration.\n"
            "\n"
            "  -h, --help     show this help and end\n"
            "  -v, --version  show the version and end\n"
+           "  --adapter CHOICE  watch this adapter for this run, without storing the choice: default-route (the\n"
+           "                 one the default route leaves through), all-physical (the sum of the hardware\n"
+           "                 adapters), or an interface name; by default the stored choice (the first\n"
+           "                 Ethernet adapter unless chosen otherwise in the menu)\n"
+           "  --info         print the network information of the chosen adapter and end; with no such\n"
+           "                 adapter print N/A and end with 1\n"
+           "  --list-adapters  print every adapter: name, kind, state and addresses, and end\n"
            "  --time-offset  ask the time server once how far this computer's clock is off, print it and end;\n"
            "                 the clock is not set. SERVER is HOST or HOST:PORT, by default the stored server\n"
            "                 and protocol. No answer within " +
@@ -47,10 +58,11 @@ TParsed Parse(const QStringList& arguments)
     const QCommandLineOption version({"v", "version"}, "show the version and end");
     const QCommandLineOption timeOffset("time-offset", "ask the time server once and print the offset");
     const QCommandLineOption ntp("ntp", "with --time-offset: ask with NTP");
-    parser.addOption(help);
-    parser.addOption(version);
-    parser.addOption(timeOffset);
-    parser.addOption(ntp);
+    const QCommandLineOption adapter("adapter", "watch this adapter for this run", "CHOICE");
+    const QCommandLineOption info("info", "print the network information and end");
+    const QCommandLineOption listAdapters("list-adapters", "print every adapter and end");
+    for (const QCommandLineOption* option : {&help, &version, &timeOffset, &ntp, &adapter, &info, &listAdapters})
+        parser.addOption(*option);
     if (!parser.parse(arguments)) return BadUsage(parser.errorText().toStdString());
     const QStringList positional = parser.positionalArguments();
     const int serversAllowed = parser.isSet(timeOffset) ? 1 : 0;
@@ -59,7 +71,25 @@ TParsed Parse(const QStringList& arguments)
     if (parser.isSet(help)) return Exit(0, Usage(), {});
     if (parser.isSet(version)) return Exit(0, std::string(VersionLine) + "\n", {});
     if (parser.isSet(ntp) && !parser.isSet(timeOffset)) return BadUsage("--ntp belongs to --time-offset");
-    if (!parser.isSet(timeOffset)) return {};
+    const int actions = int(parser.isSet(timeOffset)) + int(parser.isSet(info)) + int(parser.isSet(listAdapters));
+    if (actions > 1) return BadUsage("--time-offset, --info and --list-adapters go one at a time");
+    if (parser.isSet(adapter) && (parser.isSet(timeOffset) || parser.isSet(listAdapters)))
+        return BadUsage("--adapter belongs to a run or to --info");
+    if (parser.isSet(listAdapters)) {
+        TParsed parsed;
+        parsed.Action = TAction::ListAdapters;
+        return parsed;
+    }
+    if (!parser.isSet(timeOffset)) {
+        TParsed parsed;
+        parsed.Action = parser.isSet(info) ? TAction::Info : TAction::Run;
+        if (!parser.isSet(adapter)) return parsed;
+        parsed.Adapter = parser.value(adapter).toStdString();
+        if (!ParseAdapterChoice(*parsed.Adapter).Problem.empty())
+            return BadUsage("Not an adapter: \"" + PrintableText::Escaped(*parsed.Adapter) +
+                            "\" (default-route, all-physical or an interface name)");
+        return parsed;
+    }
     TParsed parsed;
     parsed.Action = TAction::TimeOffset;
     if (!positional.isEmpty()) parsed.Server = positional.first().toStdString();

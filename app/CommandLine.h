@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <optional>
 #include <string>
 
 // The program's command line. Every option that answers and ends (help, version, an error) is handled
@@ -11,8 +12,9 @@ namespace CommandLine {
 // The line the status log starts with and --version prints.
 inline constexpr const char* VersionLine = "Quorvel v1.0.0.04";
 
-// TimeOffset: ask the time server once and print the clock's offset, with no display and no lock.
-enum class TAction { Run, Exit, TimeOffset };
+// TimeOffset: ask the time server once and print the clock's offset; Info: print the network information
+// of the chosen adapter; ListAdapters: print every adapter. These three run with no display and no lock.
+enum class TAction { Run, Exit, TimeOffset, Info, ListAdapters };
 
 struct TParsed {
     TAction Action = TAction::Run;
@@ -22,6 +24,8 @@ struct TParsed {
     // With TimeOffset: HOST or HOST:PORT, empty for the stored server; Ntp forces NTP over the stored protocol.
     std::string Server;
     bool Ntp = false;
+    // With Run and Info: the adapter choice given for this run (never stored); nothing for the stored one.
+    std::optional<std::string> Adapter;
 };
 
 // The arguments as the program received them, the program's own name first.

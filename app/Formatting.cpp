@@ -65,19 +65,51 @@ QString ConnectionName(const std::string& description)
     return name.size() > 20 ? name.left(20) + "..." : name;
 }
 
-QString NetworkInfoText(const AdapterSnapshot& snapshot)
+namespace {
+
+QString JoinedLines(const std::vector<std::string>& lines)
 {
-    auto pair = [](const std::vector<std::string>& list) {
-        return QString::fromStdString(Entry(list, 1) + " " + Entry(list, 2));
-    };
-    return QStringList{QString::fromStdString(snapshot.Description),
-                       QString::fromStdString(snapshot.AdapterName),
-                       "MacAddress: " + QString::fromStdString(snapshot.MacText),
-                       "DHCP Server IP: " + pair(snapshot.DhcpServers),
-                       "DNS Server IP: " + pair(snapshot.DnsServers),
-                       "Gateway IP: " + pair(snapshot.Gateways),
-                       "Client IP: " + pair(snapshot.ClientIps)}
-        .join("\r\n");
+    QStringList joined;
+    for (const std::string& line : lines)
+        joined.append(QString::fromStdString(line));
+    return joined.join("\r\n");
+}
+
+} // namespace
+
+QString NetworkInfoText(const AdapterSnapshot& snapshot) { return JoinedLines(NetworkInfoLines(snapshot)); }
+
+QString NetworkInfoText(const TWatchedAdapter& watched) { return JoinedLines(NetworkInfoLines(watched)); }
+
+QString ShortenedAddress(const QString& address, qsizetype room)
+{
+    if (address.size() <= room) return address;
+    // Whole groups from each end in turn, each side keeping the colon next to the ellipsis, while they fit;
+    // the room is shorter than the address, so the two ends never meet.
+    qsizetype head = 0, tail = 0; // characters kept at the start and at the end
+    bool fromStart = true;
+    for (int misses = 0; misses < 2; fromStart = !fromStart) {
+        qsizetype newHead = head, newTail = tail;
+        if (fromStart) {
+            const qsizetype colon = address.indexOf(':', head);
+            if (colon >= 0) newHead = colon + 1;
+        } else {
+            const qsizetype colon = address.lastIndexOf(':', address.size() - tail - 1);
+            if (colon >= 0) newTail = address.size() - colon;
+        }
+        const bool grows = (newHead != head || newTail != tail) && newHead + 1 + newTail <= room;
+        if (grows) {
+            head = newHead;
+            tail = newTail;
+        }
+        misses = grows ? 0 : misses + 1;
+    }
+    // Text without groups that fit is cut in the middle wherever it must.
+    if (head == 0 || tail == 0) {
+        head = (room - 1) / 2;
+        tail = room - 1 - head;
+    }
+    return address.left(head) + QChar(0x2026) + address.right(tail);
 }
 
 } // namespace Formatting

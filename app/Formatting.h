@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netinfo/IPFunctions.h"
+#include "netinfo/AdapterChoice.h"
 
 #include <QLocale>
 #include <QString>
@@ -29,5 +29,12 @@ QString TimeStamp(std::chrono::system_clock::time_point moment);
 QString ConnectionName(const std::string& description);
 // Seven lines joined by carriage return and line feed, for the clipboard.
 QString NetworkInfoText(const AdapterSnapshot& snapshot);
+// The watched adapter's network information lines, joined the same way.
+QString NetworkInfoText(const TWatchedAdapter& watched);
+// The most characters an address label of the current connection shows at its own font: a dotted IPv4
+// address always fits, a full IPv6 address (39) does not.
+inline constexpr qsizetype AddressLabelRoom = 21;
+// The address as it is when it fits; otherwise its first and last groups around "…" (2001:db8:…:0370:7334).
+QString ShortenedAddress(const QString& address, qsizetype room = AddressLabelRoom);
 
 } // namespace Formatting

@@ -31,6 +31,11 @@ void ShowCurrent(const TCurrentTexts& texts, TMainParts& parts)
     ShowIfSet(parts.LabelDownSpeed, texts.DownSpeed);
     if (texts.DurationHint) parts.LabelDuration->setToolTip(*texts.DurationHint);
     if (texts.ConnHint) parts.LabelConn->setToolTip(*texts.ConnHint);
+    for (auto [label, hint] : {std::pair{parts.LabelDNS1, &texts.Dns1Hint},
+                               {parts.LabelDNS2, &texts.Dns2Hint},
+                               {parts.LabelGatewayIP, &texts.GatewayHint},
+                               {parts.LabelClientIP, &texts.ClientIpHint}})
+        if (*hint) label->setToolTip(**hint);
 }
 
 void ShowLast(const TLastTexts& texts, TMainParts& parts)

@@ -181,6 +181,10 @@ void BuildPopupMenu(QWidget& window, TMainParts& parts)
     parts.MenuHideMonitor = AddMenuItem(menu, "MenuHideMonitor", "Hide Monitor when Offline", true);
     parts.MenuTransparent = AddMenuItem(menu, "MenuTransparent", "Transparent Monitor", true);
     parts.N2 = AddSeparator(menu, "N2");
+    parts.MenuAdapter = menu->addMenu("Adapter");
+    parts.MenuAdapter->setObjectName("MenuAdapter");
+    parts.MenuAdapter->menuAction()->setObjectName("MenuAdapter");
+    parts.N4 = AddSeparator(menu, "N4");
     parts.MenuCopyNetworkInfo = AddMenuItem(menu, "MenuCopyNetworkInfo", "Copy Network Info...", false);
     parts.MenuAboutQorvix = AddMenuItem(menu, "MenuAboutQorvix", "About Quorvel", false);
     parts.N3 = AddSeparator(menu, "N3");

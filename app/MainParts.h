@@ -57,6 +57,8 @@ struct TMainParts {
     QAction* MenuHideMonitor = nullptr;
     QAction* MenuTransparent = nullptr;
     QAction* N2 = nullptr;
+    QMenu* MenuAdapter = nullptr;
+    QAction* N4 = nullptr;
     QAction* MenuCopyNetworkInfo = nullptr;
     QAction* MenuAboutQorvix = nullptr;
     QAction* N3 = nullptr;

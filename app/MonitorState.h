@@ -45,4 +45,7 @@ struct MonitorState {
     QString SynchronizeTimeServer;
     int64_t SynchronizeTimeInterval = 0;
     QString SynchronizeTimeProtocol; // "RFC868" or "NTP"
+    // The adapter choice as stored ("", "default-route", "all-physical" or an interface's name): kept as
+    // it was read, so that a text this version cannot use goes back unchanged.
+    QString Adapter;
 };

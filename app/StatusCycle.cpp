@@ -51,9 +51,17 @@ void ClearCurrent(TCurrentTexts& current)
 {
     for (std::optional<QString>* label :
          {&current.Conn, &current.Speed, &current.Sent, &current.Recv, &current.Duration, &current.Dns1, &current.Dns2,
-          &current.Gateway, &current.ClientIp, &current.UpSpeed, &current.DownSpeed})
+          &current.Gateway, &current.ClientIp, &current.UpSpeed, &current.DownSpeed, &current.Dns1Hint,
+          &current.Dns2Hint, &current.GatewayHint, &current.ClientIpHint})
         *label = QString();
     current.ConnHint = DefaultNotAvailable;
+}
+
+// An address label shows what fits of the address; the whole one is its hint when it does not fit.
+void ShowAddress(std::optional<QString>& label, std::optional<QString>& hint, const QString& address)
+{
+    label = Formatting::ShortenedAddress(address);
+    hint = *label == address ? QString() : address;
 }
 
 } // namespace
@@ -63,38 +71,72 @@ TStatusCycle::TStatusCycle(MonitorState& state, IIpHelper& ipHelper, IClock& clo
 {
 }
 
+void TStatusCycle::SetAdapterChoice(const TAdapterChoice& choice)
+{
+    Choice = choice;
+    AbsenceLogged = false;
+}
+
 TStatusCycle::TDecision TStatusCycle::Decide()
 {
+    using TMode = TAdapterChoice::TMode;
     TDecision decision;
+    std::optional<TWatchedAdapter> watched;
     try {
-        decision.Snapshot = IPFunctions::ScanAdapters(IpHelper);
+        watched = ::AdapterChoice::Choose(IpHelper, Choice);
     } catch (...) {
         // The watched interface was deleted and nothing is left in the table: the connection ends now, not
         // when another adapter appears. Any other failure of the scan ends the tick quietly.
-        if (State.Online && NoAdapterLeft(IpHelper)) decision.Action = TAction::GoOffline;
+        const bool noneLeft = (State.Online || Choice.Mode == TMode::Named) && NoAdapterLeft(IpHelper);
+        if (noneLeft) NoteAbsence(decision, false);
+        if (State.Online && noneLeft) decision.Action = TAction::GoOffline;
         return decision;
     }
-    // An adapter without address is not a connection to start; a running one is still followed, so that it
-    // ends when its link goes down instead of freezing.
-    if (!State.Online && Entry(decision.Snapshot.ClientIps, 1) == NoAddress) return decision;
-    if (decision.Snapshot.Index == 0) return decision;
-    // Another adapter became the first one: the anchors belong to the old one, so its connection ends here.
-    if (State.Online && decision.Snapshot.Index != OnlineIndex) {
+    NoteAbsence(decision, watched.has_value());
+    // Nothing to watch (no Ethernet adapter, no default route, no physical adapter up, the named one gone):
+    // a running connection ends.
+    if (!watched) {
+        if (State.Online) decision.Action = TAction::GoOffline;
+        return decision;
+    }
+    TWatchedAdapter& adapter = decision.Watched = std::move(*watched);
+    // An adapter without address is not a connection to start, unless IPv6 gives it one; a running one is
+    // still followed, so that it ends when its link goes down instead of freezing.
+    if (!State.Online && Entry(adapter.Snapshot.ClientIps, 1) == NoAddress) {
+        ::AdapterChoice::ReadDetails(IpHelper, adapter);
+        if (!adapter.Ipv6Only) return decision;
+    }
+    if (adapter.Snapshot.Index == 0) return decision;
+    // Another adapter is watched now (another became the first, the route moved, the choice changed): the
+    // anchors belong to the old one, so its connection ends here.
+    if (State.Online && adapter.Key != OnlineKey) {
         decision.Action = TAction::GoOffline;
         return decision;
     }
     try {
-        decision.Sample = IPFunctions::QueryInterface(IpHelper, decision.Snapshot.Index);
+        ::AdapterChoice::ReadSample(IpHelper, adapter);
     } catch (...) {
         return decision;
     }
-    if (decision.Sample.Type != MIB_IF_TYPE_ETHERNET) return decision;
-    if (decision.Sample.OperStatus == MIB_IF_OPER_STATUS_NON_OPERATIONAL) {
+    // The first Ethernet adapter is one whose row says Ethernet; an adapter the user chose is whatever it is.
+    const InterfaceSample& sample = adapter.Sample;
+    if (Choice.Mode == TMode::FirstEthernet && sample.Type != MIB_IF_TYPE_ETHERNET) return decision;
+    if (sample.OperStatus == MIB_IF_OPER_STATUS_NON_OPERATIONAL) {
         if (State.Online) decision.Action = TAction::GoOffline;
-    } else if (decision.Sample.OperStatus == MIB_IF_OPER_STATUS_OPERATIONAL) {
+    } else if (sample.OperStatus == MIB_IF_OPER_STATUS_OPERATIONAL) {
         decision.Action = State.Online ? TAction::TakeSample : TAction::GoOnline;
     }
     return decision;
+}
+
+// A named adapter's absence is logged once, and again only after it was seen in between.
+void TStatusCycle::NoteAbsence(TDecision& decision, bool present)
+{
+    if (Choice.Mode != TAdapterChoice::TMode::Named) return;
+    if (present) AbsenceLogged = false;
+    if (present || AbsenceLogged) return;
+    AbsenceLogged = true;
+    decision.Absence = "Adapter " + QString::fromStdString(Choice.Name) + " not present.";
 }
 
 TTickOutcome TStatusCycle::FirstContents() const
@@ -109,20 +151,23 @@ TTickOutcome TStatusCycle::FirstContents() const
 
 TTickOutcome TStatusCycle::Tick(const TTickOptions& options)
 {
-    const TDecision decision = Decide();
+    TDecision decision = Decide();
+    TTickOutcome outcome;
     switch (decision.Action) {
-    case TAction::GoOnline: return GoOnline(decision, options);
-    case TAction::TakeSample: return Sample(decision.Sample, options);
-    case TAction::GoOffline: return GoOffline(options);
+    case TAction::GoOnline: outcome = GoOnline(decision, options); break;
+    case TAction::TakeSample: outcome = Sample(decision.Watched.Sample, options); break;
+    case TAction::GoOffline: outcome = GoOffline(options); break;
     case TAction::None: break;
     }
-    return {};
+    if (!decision.Absence.isEmpty()) outcome.LogLines.push_back(decision.Absence);
+    return outcome;
 }
 
-TTickOutcome TStatusCycle::GoOnline(const TDecision& decision, const TTickOptions& options)
+TTickOutcome TStatusCycle::GoOnline(TDecision& decision, const TTickOptions& options)
 {
     using namespace Formatting;
-    const AdapterSnapshot& snapshot = decision.Snapshot;
+    ::AdapterChoice::ReadDetails(IpHelper, decision.Watched);
+    const AdapterSnapshot& snapshot = decision.Watched.Snapshot;
     StartConnection(decision);
     ConnectionClientIp = QString::fromStdString(Entry(snapshot.ClientIps, 1));
     State.LastOnLine = TimeStamp(Clock.Now());
@@ -132,12 +177,12 @@ TTickOutcome TStatusCycle::GoOnline(const TDecision& decision, const TTickOption
     TCurrentTexts& current = outcome.Current;
     current.Conn = State.LastConn;
     current.Speed = CountText(State.LastSpeed);
-    current.Dns1 = QString::fromStdString(Entry(snapshot.DnsServers, 1));
-    current.Dns2 = QString::fromStdString(Entry(snapshot.DnsServers, 2));
-    current.Gateway = QString::fromStdString(Entry(snapshot.Gateways, 1));
-    current.ClientIp = ConnectionClientIp;
+    ShowAddress(current.Dns1, current.Dns1Hint, QString::fromStdString(Entry(snapshot.DnsServers, 1)));
+    ShowAddress(current.Dns2, current.Dns2Hint, QString::fromStdString(Entry(snapshot.DnsServers, 2)));
+    ShowAddress(current.Gateway, current.GatewayHint, QString::fromStdString(Entry(snapshot.Gateways, 1)));
+    ShowAddress(current.ClientIp, current.ClientIpHint, ConnectionClientIp);
     current.DurationHint = "Online: " + State.LastOnLine;
-    current.ConnHint = NetworkInfoText(snapshot);
+    current.ConnHint = NetworkInfoText(decision.Watched);
     outcome.RestartGraphs = TGraphBounds{State.MaxGraph, State.MinGraph};
     EndTransition(outcome, options, ConnectionClientIp, "Online: " + State.LastOnLine);
     return outcome;
@@ -208,9 +253,9 @@ TTickOutcome TStatusCycle::GoOffline(const TTickOptions& options)
 void TStatusCycle::StartConnection(const TDecision& decision)
 {
     const int64_t tick = Clock.TickCount();
-    const auto sent = Checked::Narrow<int64_t>(decision.Sample.OutOctets);
-    const auto received = Checked::Narrow<int64_t>(decision.Sample.InOctets);
-    const auto speed = Checked::Narrow<int64_t>(decision.Sample.Speed);
+    const auto sent = Checked::Narrow<int64_t>(decision.Watched.Sample.OutOctets);
+    const auto received = Checked::Narrow<int64_t>(decision.Watched.Sample.InOctets);
+    const auto speed = Checked::Narrow<int64_t>(::AdapterChoice::LinkSpeed(decision.Watched));
 
     State.Online = true;
     State.OnlineTick = tick;
@@ -219,12 +264,14 @@ void TStatusCycle::StartConnection(const TDecision& decision)
     State.RecvAtOnline = received;
     State.PrevSent = sent;
     State.PrevRecv = received;
-    State.LastConn = Formatting::ConnectionName(decision.Snapshot.Description);
+    // A sum's name is the program's own and fits; other names are the adapter's or the network's.
+    const TWatchedAdapter& watched = decision.Watched;
+    State.LastConn = watched.Summed ? QString::fromStdString(watched.Name) : Formatting::ConnectionName(watched.Name);
     State.LastSpeed = speed;
     // The figures of the previous connection must not be taken for this one's if it ends before its first
     // sample: it is stored, added to the totals and written to the history like any other.
     State.LastSent = State.LastRecv = State.LastDuration = 0;
-    OnlineIndex = decision.Snapshot.Index;
+    OnlineKey = watched.Key;
     Sampled = false;
 }
 
@@ -272,7 +319,7 @@ void TStatusCycle::EndConnection()
     State.Online = false;
     State.OnlineTick = State.SentAtOnline = State.RecvAtOnline = 0;
     State.PrevTick = State.PrevSent = State.PrevRecv = 0;
-    OnlineIndex = 0;
+    OnlineKey.clear();
     Sampled = false;
 }
 

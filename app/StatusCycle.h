@@ -4,7 +4,7 @@
 #include "StatusLine.h"
 #include "TickOutcome.h"
 
-#include "netinfo/IPFunctions.h"
+#include "netinfo/AdapterChoice.h"
 
 #include <QString>
 
@@ -42,16 +42,22 @@ public:
     // The running connection's client address, as it came up.
     const QString& ClientIp() const { return ConnectionClientIp; }
 
+    // Which adapter the ticks watch. A choice that watches another adapter than the running connection's
+    // ends that connection at the next tick, as its going offline would.
+    void SetAdapterChoice(const TAdapterChoice& choice);
+    const TAdapterChoice& AdapterChoice() const { return Choice; }
+
 private:
     enum class TAction { None, GoOnline, TakeSample, GoOffline };
     struct TDecision {
         TAction Action = TAction::None;
-        AdapterSnapshot Snapshot;
-        InterfaceSample Sample;
+        TWatchedAdapter Watched;
+        QString Absence; // the log line of a named adapter that is not there
     };
 
     TDecision Decide();
-    TTickOutcome GoOnline(const TDecision& decision, const TTickOptions& options);
+    void NoteAbsence(TDecision& decision, bool present);
+    TTickOutcome GoOnline(TDecision& decision, const TTickOptions& options);
     TTickOutcome GoOffline(const TTickOptions& options);
     TTickOutcome Sample(const InterfaceSample& sample, const TTickOptions& options);
     void EndTransition(TTickOutcome& outcome, const TTickOptions& options, const QString& trayHint,
@@ -74,7 +80,9 @@ private:
     IClock& Clock;
     TStatusLine StatusLine;
     QString ConnectionClientIp;
-    uint32_t OnlineIndex = 0; // the adapter the running connection's anchors belong to
-    bool Sampled = false;     // the running connection's figures have been counted at least once
-    int32_t ShownIcon = 0;    // the tray image the last outcome asked for
+    TAdapterChoice Choice;
+    std::string OnlineKey;      // what the running connection's anchors belong to
+    bool AbsenceLogged = false; // the named adapter's absence is in the log since it was last seen
+    bool Sampled = false;       // the running connection's figures have been counted at least once
+    int32_t ShownIcon = 0;      // the tray image the last outcome asked for
 };

@@ -26,20 +26,22 @@ constexpr TPositionEntry MainPosition{"MainTop", "MainLeft", {50, 50}};
 constexpr TPositionEntry MonitorPosition{"MonTop", "MonLeft", {20, 300}};
 
 // The values of the Option section besides the check marks, in the order they are stored: a number with
-// its default, or a text with its own.
+// its default, or a text with its own. A text whose default is its absence is removed when empty.
 struct TNumberEntry {
     const char* Name;
     std::variant<QString MonitorState::*, int64_t MonitorState::*> Field;
     int64_t Default = 0;
     const char* TextDefault = "";
+    bool AbsentWhenEmpty = false;
 };
 
-const std::array<TNumberEntry, 5> NumbersTable{{
+const std::array<TNumberEntry, 6> NumbersTable{{
     {"MaxGraph", &MonitorState::MaxGraph, DefaultMaxGraph},
     {"MinGraph", &MonitorState::MinGraph, DefaultMinGraph},
     {"SynchronizeTimeServer", &MonitorState::SynchronizeTimeServer, 0, DefaultSynchronizeTimeServer},
     {"SynchronizeTimeInterval", &MonitorState::SynchronizeTimeInterval, DefaultSynchronizeTimeInterval},
     {"SynchronizeTimeProtocol", &MonitorState::SynchronizeTimeProtocol, 0, DefaultSynchronizeTimeProtocol},
+    {"Adapter", &MonitorState::Adapter, 0, "", true},
 }};
 constexpr const char* MonAlpha = "MonAlpha";
 constexpr int32_t DefaultMonAlpha = 120;
@@ -224,7 +226,10 @@ void SaveOptionsAndNumbers(TMyReg& reg, const MonitorState& state, const TClosin
     SaveOptions(reg, values.Options);
     for (const TNumberEntry& entry : NumbersTable) {
         if (const auto* text = std::get_if<QString MonitorState::*>(&entry.Field)) {
-            reg.WriteTextValue(Option, entry.Name, (state.*(*text)).toStdString());
+            if (entry.AbsentWhenEmpty && (state.*(*text)).isEmpty())
+                reg.DeleteValue(Option, entry.Name);
+            else
+                reg.WriteTextValue(Option, entry.Name, (state.*(*text)).toStdString());
         } else {
             reg.WriteInt64Value(Option, entry.Name, state.*std::get<int64_t MonitorState::*>(entry.Field));
         }

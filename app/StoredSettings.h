@@ -94,7 +94,7 @@ void SaveCheckpoint(TMyReg& reg, const TCheckpoint& checkpoint);
 std::optional<TCheckpoint> LoadCheckpoint(TMyReg& reg);
 void ClearCheckpoint(TMyReg& reg);
 
-// The graph bounds and the time synchronisation settings.
+// The graph bounds, the time synchronisation settings and the adapter choice (as its stored text).
 void LoadNumbers(TMyReg& reg, MonitorState& state);
 
 // What the windows hold at exit.

@@ -29,6 +29,11 @@ struct TCurrentTexts {
     std::optional<QString> DownSpeed;
     std::optional<QString> ConnHint;     // the network information, "N/A" while offline
     std::optional<QString> DurationHint; // "Online: " and the time the connection came up
+    // The whole address behind a label that shows it shortened; empty when the label shows it whole.
+    std::optional<QString> Dns1Hint;
+    std::optional<QString> Dns2Hint;
+    std::optional<QString> GatewayHint;
+    std::optional<QString> ClientIpHint;
 };
 
 struct TLastTexts {

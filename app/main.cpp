@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "AdapterMenu.h"
 #include "BevelPanel.h"
 #include "CommandLine.h"
 #include "Formatting.h"
@@ -53,6 +54,7 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationA
         Services.Console.WriteError(problem);
     });
     MainLayout::Build(*this, *this);
+    AdapterChoices = new TAdapterMenu(*MenuAdapter, Services.IpHelper, [this] { return Cycle.AdapterChoice(); });
     BuildTimers();
     TrayIconSetup::Build(*this, *this, notificationArea);
     WireEvents();
@@ -118,6 +120,7 @@ void TMainForm::WireEvents()
     connect(MenuMinimizetoTray, &QAction::triggered, this, &TMainForm::MenuMinimizetoTrayClick);
     connect(MenuLoadOnStartup, &QAction::triggered, this, &TMainForm::MenuLoadOnStartupClick);
     connect(MenuExit, &QAction::triggered, this, &TMainForm::MenuExitClick);
+    connect(AdapterChoices, &TAdapterMenu::Chosen, this, &TMainForm::MenuAdapterChoose);
     TrayIcon->SetOnAreaMissing([this](TTrayIcon&) { AddLogLine("No notification area: minimizing to the taskbar."); });
 }
 
@@ -138,6 +141,7 @@ void TMainForm::FormCreate()
     for (std::size_t i = 0; i < items.size(); ++i)
         items[i]->setChecked(options[i]);
     StoredSettings::LoadNumbers(MyReg, State);
+    ApplyStoredAdapter();
     if (const QString recovered = Keeper->FinishInterruptedConnection(MenuSaveLog->isChecked()); !recovered.isEmpty())
         AddLogLine(recovered);
     if (MenuAlwaysOnTop->isChecked()) SetStaysOnTop(*this, true);
@@ -364,6 +368,26 @@ void TMainForm::MenuExitClick() { emit ExitRequested(); }
 void TMainForm::MenuTransparentClick()
 {
     if (MonForm) MonForm->ApplyTransparency();
+}
+
+// A stored text that names no interface is said once and watched as the first Ethernet adapter; the text
+// itself stays as it is and is written back unchanged.
+void TMainForm::ApplyStoredAdapter()
+{
+    const TParsedAdapterChoice parsed = ParseAdapterChoice(State.Adapter.toStdString());
+    if (!parsed.Problem.empty()) AddLogLine(QString::fromStdString(parsed.Problem));
+    Cycle.SetAdapterChoice(parsed.Choice);
+}
+
+void TMainForm::WatchAdapterForThisRun(const std::string& choiceText)
+{
+    Cycle.SetAdapterChoice(ParseAdapterChoice(choiceText).Choice);
+}
+
+void TMainForm::MenuAdapterChoose(const TAdapterChoice& choice)
+{
+    State.Adapter = QString::fromStdString(choice.Text());
+    Cycle.SetAdapterChoice(choice);
 }
 
 void TMainForm::MenuAboutQorvixClick()

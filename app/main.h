@@ -17,6 +17,8 @@
 class INotificationArea;
 class IResolver;
 class TAboutForm;
+class TAdapterMenu;
+struct TAdapterChoice;
 class TMonForm;
 struct TMonFormLinks;
 class TStatisticsKeeper;
@@ -72,6 +74,10 @@ public:
     void MenuHideMonitorClick();
     void MenuTransparentClick();
     void MenuAboutQorvixClick();
+    // A choice in the Adapter submenu: stored, and watched from the next tick on.
+    void MenuAdapterChoose(const TAdapterChoice& choice);
+    // A choice of the command line: watched in this run, never stored.
+    void WatchAdapterForThisRun(const std::string& choiceText);
     // Asks the program to run its exit path (ExitRequested); the program owns the windows' end.
     void MenuExitClick();
 
@@ -102,6 +108,7 @@ private:
     void BuildTimers();
     void WireEvents();
     void StartShown();
+    void ApplyStoredAdapter();
     void WatchAdapterChanges();
 
     // How the form carries out a tick's outcome; the order is TickOutcome::Carry's.
@@ -121,6 +128,7 @@ private:
     TStatusCycle Cycle;
     std::unique_ptr<TStatisticsKeeper> Keeper;
     bool CloseGuarded = true;
+    TAdapterMenu* AdapterChoices = nullptr;
 
     void BuildTimeClient();
     void ApplySynchronizeTime();

@@ -1,3 +1,4 @@
+#include "AdapterReport.h"
 #include "CommandLine.h"
 #include "DisplayOptions.h"
 #include "EnginePump.h"
@@ -55,6 +56,19 @@ int QueryTimeOffset(const CommandLine::TParsed& parsed)
     return outcome.ExitCode;
 }
 
+// --info and --list-adapters: a look at the kernel's tables is all they need; they run beside an instance.
+int ReportAdapters(const CommandLine::TParsed& parsed)
+{
+    TLinuxIpHelper ipHelper;
+    const AdapterReport::TOutcome outcome =
+        parsed.Action == CommandLine::TAction::ListAdapters
+            ? AdapterReport::ListAdapters(ipHelper)
+            : AdapterReport::Info(ipHelper,
+                                  AdapterReport::ChooseWithSettings(TFileRegistry::DefaultPath(), parsed.Adapter));
+    std::fputs(outcome.Output.c_str(), stdout);
+    return outcome.ExitCode;
+}
+
 // A second start: the running instance is asked to show its window, which may be hidden in the tray or
 // behind others, or unreachable on a desktop without a tray.
 int BringRunningInstanceForward()
@@ -79,6 +93,8 @@ int main(int argc, char** argv)
         return parsed.ExitCode;
     }
     if (parsed.Action == CommandLine::TAction::TimeOffset) return QueryTimeOffset(parsed);
+    if (parsed.Action == CommandLine::TAction::Info || parsed.Action == CommandLine::TAction::ListAdapters)
+        return ReportAdapters(parsed);
 
     // One instance per session: a second start brings the first forward and ends, before it opens a display.
     const TInstanceLock instance(TInstanceLock::DefaultPath());
@@ -131,6 +147,8 @@ int main(int argc, char** argv)
         return 1;
     }
     if (platform.Note) program.MainForm().AddLogLine(QString::fromStdString(*platform.Note));
+    // Before the first tick, which the event loop runs.
+    if (parsed.Adapter) program.MainForm().WatchAdapterForThisRun(*parsed.Adapter);
     // Only the lock's holder listens, once its windows stand; declared after the program, it goes first.
     std::unique_ptr<TLocalActivation> activation;
     if (instance.Result() == TInstanceLock::TResult::Acquired) {

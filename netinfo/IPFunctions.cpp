@@ -119,16 +119,21 @@ AdapterSnapshot ScanAdapters(IIpHelper& ipHelper)
             break;
         }
     }
-    if (!chosen) return snapshot;
+    return chosen ? CopyAdapter(ipHelper, *chosen) : snapshot;
+}
 
-    snapshot.Description = FixedText(chosen->Description);
-    snapshot.AdapterName = FixedText(chosen->AdapterName);
-    snapshot.MacText = MacText(chosen->Address);
-    snapshot.ClientIps = CopyList(chosen->IpAddressList);
-    snapshot.Gateways = CopyList(chosen->GatewayList);
-    snapshot.DhcpServers = CopyList(chosen->DhcpServer);
+AdapterSnapshot CopyAdapter(IIpHelper& ipHelper, const IP_ADAPTER_INFO& adapter)
+{
+    AdapterSnapshot snapshot;
+    snapshot.Index = adapter.Index;
+    snapshot.Description = FixedText(adapter.Description);
+    snapshot.AdapterName = FixedText(adapter.AdapterName);
+    snapshot.MacText = MacText(adapter.Address);
+    snapshot.ClientIps = CopyList(adapter.IpAddressList);
+    snapshot.Gateways = CopyList(adapter.GatewayList);
+    snapshot.DhcpServers = CopyList(adapter.DhcpServer);
 
-    const TIpHelperBuffer perAdapter = QueryPerAdapterInfo(ipHelper, chosen->Index);
+    const TIpHelperBuffer perAdapter = QueryPerAdapterInfo(ipHelper, adapter.Index);
     if (const auto* info = perAdapter.As<IP_PER_ADAPTER_INFO>()) snapshot.DnsServers = CopyList(info->DnsServerList);
     return snapshot;
 }

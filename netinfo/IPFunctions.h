@@ -60,6 +60,8 @@ void QueryIfEntry(IIpHelper& ipHelper, MIB_IFROW& row);
 
 // Picks the first Ethernet adapter; any failure of the queries leaves as an exception.
 AdapterSnapshot ScanAdapters(IIpHelper& ipHelper);
+// One adapter's record copied out of the table, with its DNS servers asked for.
+AdapterSnapshot CopyAdapter(IIpHelper& ipHelper, const IP_ADAPTER_INFO& adapter);
 InterfaceSample QueryInterface(IIpHelper& ipHelper, uint32_t index);
 
 std::string MacText(const uint8_t* address);

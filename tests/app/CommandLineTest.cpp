@@ -73,3 +73,28 @@ TEST(CommandLine, TheHelpNamesTheTimeOffsetQueryAndItsTimeOut)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CommandLine, AnAdapterChoiceGoesToTheRunOrToInfoAndIsCheckedFirst)
+{
+    const CommandLine::TParsed run = Parse({"--adapter", "wlan0"});
+    EXPECT_EQ(run.Action, CommandLine::TAction::Run);
+    EXPECT_EQ(run.Adapter, "wlan0");
+    EXPECT_EQ(Parse({}).Adapter, std::nullopt) << "the stored choice";
+    const CommandLine::TParsed info = Parse({"--info", "--adapter", "default-route"});
+    EXPECT_EQ(info.Action, CommandLine::TAction::Info);
+    EXPECT_EQ(info.Adapter, "default-route");
+    EXPECT_EQ(Parse({"--list-adapters"}).Action, CommandLine::TAction::ListAdapters);
+
+    for (const QStringList& wrong : {QStringList{"--adapter", "a/b"}, QStringList{"--adapter", "sixteen-chars-xx"},
+                                     QStringList{"--adapter", "eth0", "--list-adapters"},
+                                     QStringList{"--info", "--time-offset"}, QStringList{"--adapter"}}) {
+        const CommandLine::TParsed parsed = Parse(wrong);
+        EXPECT_EQ(parsed.Action, CommandLine::TAction::Exit) << wrong.join(' ').toStdString();
+        EXPECT_EQ(parsed.ExitCode, 2) << wrong.join(' ').toStdString();
+    }
+    EXPECT_NE(Parse({"--adapter", "a\x1b]0;x"}).Error.find("\\x1b"), std::string::npos) << "printed escaped";
+}
+
+} // namespace

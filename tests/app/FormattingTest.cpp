@@ -92,4 +92,14 @@ TEST(LongestTexts, NoCountOrDurationIsLongerInAnyLocale)
     EXPECT_EQ(FormatDuration(largest - 3599).size(), longest.size());
 }
 
+TEST(ShortenedAddress, AnAddressTooLongForItsLabelKeepsWholeGroupsAtBothEnds)
+{
+    using Formatting::ShortenedAddress;
+    EXPECT_EQ(ShortenedAddress("255.255.255.255"), "255.255.255.255");
+    EXPECT_EQ(ShortenedAddress("2001:db8:85a3::8a2e:3"), "2001:db8:85a3::8a2e:3") << "21 characters fit";
+    EXPECT_EQ(ShortenedAddress("2001:0db8:85a3:0000:0000:8a2e:0370:7334"), "2001:0db8:…:0370:7334");
+    EXPECT_EQ(ShortenedAddress("2001:db8:1234:5678:9abc:def0:1:2", 12), "2001:db8:…:2");
+    EXPECT_EQ(ShortenedAddress(QString(30, 'x'), 9), "xxxx…xxxx") << "no groups to keep";
+}
+
 } // namespace

@@ -450,7 +450,7 @@ TEST_F(MainLayout, AStoppedStatusTimerMakesNoFirstPoll)
     EXPECT_FALSE(Form.State.Online);
 }
 
-TEST_F(MainLayout, PopupMenuHasSixteenItemsInOrderWithShowWindowAsBoldDefault)
+TEST_F(MainLayout, PopupMenuHasEighteenItemsInOrderWithShowWindowAsBoldDefault)
 {
     const char* expected[][2] = {
         {"MenuShowWindow", "Show Window"},
@@ -465,14 +465,16 @@ TEST_F(MainLayout, PopupMenuHasSixteenItemsInOrderWithShowWindowAsBoldDefault)
         {"MenuHideMonitor", "Hide Monitor when Offline"},
         {"MenuTransparent", "Transparent Monitor"},
         {"N2", "-"},
+        {"MenuAdapter", "Adapter"},
+        {"N4", "-"},
         {"MenuCopyNetworkInfo", "Copy Network Info..."},
         {"MenuAboutQorvix", "About Quorvel"},
         {"N3", "-"},
         {"MenuExit", "Exit"},
     };
     const QList<QAction*> items = Form.PopupMenu->actions();
-    ASSERT_EQ(items.size(), 16);
-    for (int i = 0; i < 16; ++i) {
+    ASSERT_EQ(items.size(), 18);
+    for (int i = 0; i < 18; ++i) {
         SCOPED_TRACE(expected[i][0]);
         EXPECT_EQ(items[i]->objectName(), expected[i][0]);
         if (QString(expected[i][1]) == "-") {
@@ -488,6 +490,34 @@ TEST_F(MainLayout, PopupMenuHasSixteenItemsInOrderWithShowWindowAsBoldDefault)
     EXPECT_FALSE(Form.MenuExit->font().bold());
     EXPECT_TRUE(Form.MenuSaveLog->isCheckable());
     EXPECT_FALSE(Form.MenuExit->isCheckable());
+    EXPECT_EQ(Form.MenuAdapter->menuAction(), items[12]) << "a submenu";
+}
+
+TEST_F(MainLayout, TheAdapterSubmenuListsTheWaysAndTheInterfacesOfTheMomentAndStoresTheChoice)
+{
+    Platform.IpHelper.Views = {{1, "lo", TInterfaceKind::Loopback, false, true, {}},
+                               {2, "eth0", TInterfaceKind::Ethernet, true, true, {}},
+                               {3, "wlan&0", TInterfaceKind::WiFi, true, false, {}}};
+    emit Form.MenuAdapter->aboutToShow();
+    QStringList captions;
+    QString checked;
+    for (QAction* item : Form.MenuAdapter->actions()) {
+        captions << (item->isSeparator() ? "-" : item->text());
+        if (item->isChecked()) checked = item->text();
+    }
+    EXPECT_EQ(captions, (QStringList{"First Ethernet Adapter", "Default Route", "All Physical Adapters", "-",
+                                     "eth0 (Ethernet)", "wlan&&0 (Wi-Fi)"}));
+    EXPECT_EQ(checked, "First Ethernet Adapter") << "the stored default";
+
+    Form.MenuAdapter->actions().at(5)->trigger();
+    EXPECT_EQ(Form.State.Adapter, "wlan&0");
+    Platform.IpHelper.Views.pop_back();
+    emit Form.MenuAdapter->aboutToShow();
+    EXPECT_EQ(Form.MenuAdapter->actions().size(), 5) << "rebuilt as it opens: the adapter that went is gone";
+    Form.MenuAdapter->actions().at(1)->trigger();
+    EXPECT_EQ(Form.State.Adapter, "default-route");
+    emit Form.MenuAdapter->aboutToShow();
+    EXPECT_TRUE(Form.MenuAdapter->actions().at(1)->isChecked());
 }
 
 TEST_F(MainLayout, RightClickInTheWindowOpensThePopupMenu)

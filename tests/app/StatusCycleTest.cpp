@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -21,7 +22,7 @@ public:
     TShownDisplays(TStatisticsKeeper& keeper, IConsole& console) : Keeper(keeper), Console(console) {}
 
     QString Conn, Speed, Sent, Recv, Duration, Dns1, Dns2, Gateway, ClientIp, UpSpeed, DownSpeed;
-    QString ConnHint = "N/A", DurationHint;
+    QString ConnHint = "N/A", DurationHint, GatewayHint, ClientIpHint;
     TLastTexts Last;
     TTotalTexts Totals;
     std::vector<int64_t> GraphA, GraphB;
@@ -55,7 +56,9 @@ public:
                                    {&UpSpeed, &c.UpSpeed},
                                    {&DownSpeed, &c.DownSpeed},
                                    {&ConnHint, &c.ConnHint},
-                                   {&DurationHint, &c.DurationHint}})
+                                   {&DurationHint, &c.DurationHint},
+                                   {&GatewayHint, &c.GatewayHint},
+                                   {&ClientIpHint, &c.ClientIpHint}})
             if (*text) *shown = **text;
         if (outcome.Last) Last = *outcome.Last;
         if (outcome.Totals) Totals = *outcome.Totals;
@@ -547,6 +550,135 @@ TEST_F(PollCycle, TotalsNearTheLargestCountStayThereInsteadOfStoppingTheTransiti
     EXPECT_EQ(State.TotalSent, largest);
     EXPECT_EQ(Platform.Registry.Text(StatsKey, "TotalSent"), std::to_string(largest));
     EXPECT_EQ(LastLog(), "Offline: Sun 06 Dec 2026 17:00:02");
+}
+
+// Beside the fixture's Ethernet adapter (index 2, on the shared row), a wireless one with a row of its own.
+class ChosenAdapter : public PollCycle {
+protected:
+    using TMode = TAdapterChoice::TMode;
+    MIB_IFROW& Wireless = IpHelper.Rows[4];
+
+    void SetUp() override
+    {
+        PollCycle::SetUp();
+        TFakeAdapter wireless;
+        wireless.Index = 4;
+        wireless.Type = IF_TYPE_IEEE80211;
+        wireless.Description = "Intel Wi-Fi 6 AX201";
+        wireless.Name = "wlp2s0";
+        wireless.Ips = {"10.0.0.5"};
+        IpHelper.Adapters.push_back(wireless);
+        Wireless = {4, IF_TYPE_IEEE80211, 54'000'000, MIB_IF_OPER_STATUS_OPERATIONAL, 50'000, 70'000};
+        IpHelper.Views = {{2, "enp3s0", TInterfaceKind::Ethernet, true, true, {}},
+                          {4, "wlp2s0", TInterfaceKind::WiFi, true, true, {}}};
+    }
+    int Transitions() const
+    {
+        return static_cast<int>(std::count_if(Shown.Log.begin(), Shown.Log.end(), [](const QString& line) {
+            return line.startsWith("Online: ") || line.startsWith("Offline: ");
+        }));
+    }
+};
+
+TEST_F(ChosenAdapter, TheDefaultRouteIsFollowedAndItsMoveIsOneTransitionCountedFromTheNewAnchor)
+{
+    IpHelper.Routes = {{2, 100, false, "192.168.1.1"}};
+    Cycle.SetAdapterChoice({TMode::DefaultRoute, {}});
+    Poll();
+    Tick(1000, 300, 0);
+    EXPECT_EQ(Shown.Conn, "Realtek PCIe GbE Fam...");
+    IpHelper.Routes = {{2, 600, false, "192.168.1.1"}, {4, 50, false, "10.0.0.1"}};
+    Tick(1000, 200, 0);
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(State.TotalSent, 300);
+    Tick();
+    EXPECT_EQ(Shown.Conn, "Intel Wi-Fi 6 AX201") << "not rejected for not being Ethernet";
+    EXPECT_EQ(Shown.ClientIp, "10.0.0.5");
+    Wireless.dwOutOctets += 40;
+    Tick(1000, 5000, 0);
+    Tick();
+    EXPECT_EQ(State.LastSent, 40) << "the new adapter's own bytes, none of the old one's";
+    EXPECT_EQ(Transitions(), 3);
+}
+
+TEST_F(ChosenAdapter, AChoiceOfTheAdapterWatchedKeepsTheConnectionAndAnotherEndsIt)
+{
+    IpHelper.Routes = {{2, 100, false, "192.168.1.1"}};
+    Poll();
+    Cycle.SetAdapterChoice({TMode::DefaultRoute, {}});
+    Tick(1000, 300, 0);
+    EXPECT_EQ(State.LastSent, 300);
+    Cycle.SetAdapterChoice({TMode::Named, "wlp2s0"});
+    Tick();
+    EXPECT_FALSE(State.Online);
+    Tick();
+    EXPECT_EQ(State.SentAtOnline, 70'000);
+    EXPECT_EQ(Transitions(), 3);
+}
+
+TEST_F(ChosenAdapter, ANamedAdapterThatIsAbsentIsSaidOnceAndWatchedWhenItAppears)
+{
+    Cycle.SetAdapterChoice({TMode::Named, "wwan0"});
+    Poll();
+    Tick();
+    EXPECT_EQ(Shown.Log, std::vector<QString>{"Adapter wwan0 not present."});
+    IpHelper.Adapters.push_back(IpHelper.Adapters[1]);
+    IpHelper.Adapters.back().Name = "wwan0";
+    Tick();
+    EXPECT_TRUE(State.Online);
+    IpHelper.Adapters.pop_back();
+    Tick();
+    Tick();
+    EXPECT_FALSE(State.Online);
+    EXPECT_EQ(Shown.Log.size(), 4u);
+    EXPECT_EQ(LastLog(), "Adapter wwan0 not present.") << "again once it had been present";
+}
+
+TEST_F(ChosenAdapter, AllPhysicalAdaptersThatAreUpAreOneConnectionUnderTheirOwnWholeName)
+{
+    IpHelper.Views.push_back({7, "br0", TInterfaceKind::Bridge, false, true, {}});
+    IpHelper.Views.push_back({8, "veth0", TInterfaceKind::Virtual, false, true, {}});
+    IpHelper.Views.push_back({9, "enp5s0", TInterfaceKind::Ethernet, true, false, {}});
+    IpHelper.Routes = {{4, 600, false, "10.0.0.1"}};
+    for (uint32_t index : {7, 8, 9})
+        IpHelper.Rows[index] = Wireless;
+    Cycle.SetAdapterChoice({TMode::AllPhysical, {}});
+    Poll();
+    EXPECT_EQ(Shown.Conn, "All physical adapters (2)");
+    EXPECT_EQ(Shown.Speed, "154,000,000");
+    EXPECT_EQ(Shown.ClientIp, "10.0.0.5") << "the addresses of the default route's adapter";
+    for (uint32_t index : {4, 7, 8, 9})
+        IpHelper.Rows[index].dwOutOctets += 50;
+    Tick(1000, 100, 0);
+    EXPECT_EQ(Shown.UpSpeed, "150") << "neither the bridge, the veth nor the adapter that is down";
+}
+
+TEST_F(ChosenAdapter, AWirelessConnectionIsNamedAfterItsNetworkAndRunsAtItsBitRate)
+{
+    IpHelper.Links[4] = {"The neighbours'\x1b network", -58, 400'000'000};
+    Cycle.SetAdapterChoice({TMode::Named, "wlp2s0"});
+    Poll();
+    EXPECT_EQ(Shown.Conn, "The neighbours'\\x1b ...");
+    EXPECT_EQ(Shown.Speed, "400,000,000");
+    EXPECT_TRUE(
+        Shown.ConnHint.endsWith("Client IP: 10.0.0.5 \r\nSSID: The neighbours'\\x1b network\r\nSignal: -58 dBm"))
+        << Shown.ConnHint.toStdString();
+}
+
+TEST_F(ChosenAdapter, AnIpv6OnlyAdapterIsOnlineWithItsAddressShortenedOnItsLabel)
+{
+    const QString address = "2001:db8:85a3:1234:5678:8a2e:370:7334";
+    IpHelper.Adapters[0].Ips = {"0.0.0.0"};
+    IpHelper.Views[0].Addresses = {{address.toStdString(), true, true, false, false}};
+    IpHelper.Routes = {{2, 1024, true, "fe80::1"}};
+    IpHelper.Ipv6Dns = {"2001:4860:4860::8888"};
+    Poll();
+    ASSERT_TRUE(State.Online);
+    EXPECT_EQ(Shown.ClientIp, "2001:db8:…:370:7334");
+    EXPECT_EQ(Shown.ClientIpHint, address);
+    EXPECT_EQ(Shown.GatewayHint, "") << "fe80::1 is shown whole";
+    EXPECT_EQ(Shown.TrayHint, address);
+    EXPECT_EQ(Cycle.ClientIp(), address) << "what the history line gets";
 }
 
 } // namespace

@@ -179,3 +179,17 @@ TEST_F(StoredValues, ANegativeStoredCountIsDamagedAndCountsFromZero)
     Reg.WriteInt64Value("Stats", "LastRecv", 0);
     EXPECT_EQ(StoredSettings::LoadStats(Reg, state), "");
 }
+
+TEST_F(StoredValues, TheAdapterChoiceGoesBackAsItWasReadAndTheFirstEthernetAdapterLeavesNoValue)
+{
+    MonitorState state;
+    for (const char* stored : {"wlan0", "not/a name"}) {
+        Reg.WriteTextValue("Option", "Adapter", stored);
+        StoredSettings::LoadNumbers(Reg, state);
+        StoredSettings::SaveOptionsAndNumbers(Reg, state, {});
+        EXPECT_EQ(Stored("option", "Adapter"), stored);
+    }
+    state.Adapter.clear();
+    StoredSettings::SaveOptionsAndNumbers(Reg, state, {});
+    EXPECT_FALSE(Registry.Keys["software\\velmar software\\quorvel\\option"].count("adapter"));
+}

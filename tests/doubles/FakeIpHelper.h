@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,11 +26,16 @@ public:
     std::vector<TFakeAdapter> Adapters;
     std::vector<std::string> DnsServers;
     MIB_IFROW Row{};
+    std::map<uint32_t, MIB_IFROW> Rows; // rows of their own by index; every other index answers Row
     uint32_t IfEntryResult = NO_ERROR;
     uint32_t AdaptersResult = NO_ERROR; // answered instead of the list when not NO_ERROR
     uint32_t PerAdapterResult = NO_ERROR;
     bool AdapterGrowsAfterSizing = false; // another adapter appears between the two calls
     std::set<TIpHelperFunction> Missing;
+    std::vector<TInterfaceView> Views;
+    std::vector<TDefaultRoute> Routes;
+    std::vector<std::string> Ipv6Dns;
+    std::map<uint32_t, TWirelessLink> Links;
     int AdaptersCalls = 0;
     int IfEntryCalls = 0;
 
@@ -85,12 +91,22 @@ public:
         ++IfEntryCalls;
         if (IfEntryResult != NO_ERROR) return IfEntryResult;
         const uint32_t index = row->dwIndex;
-        *row = Row;
+        const auto own = Rows.find(index);
+        *row = own == Rows.end() ? Row : own->second;
         row->dwIndex = index;
         return NO_ERROR;
     }
 
     std::string SystemErrorText(uint32_t code) override { return "system text " + std::to_string(code); }
+
+    std::vector<TInterfaceView> Interfaces() override { return Views; }
+    std::vector<TDefaultRoute> DefaultRoutes() override { return Routes; }
+    std::vector<std::string> Ipv6DnsServers() override { return Ipv6Dns; }
+    std::optional<TWirelessLink> WirelessLink(uint32_t index) override
+    {
+        const auto link = Links.find(index);
+        return link == Links.end() ? std::nullopt : std::optional(link->second);
+    }
 
 private:
     static std::size_t Extra(const std::vector<std::string>& list) { return list.size() > 1 ? list.size() - 1 : 0; }
