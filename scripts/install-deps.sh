@@ -4,13 +4,13 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev libxcb1-dev libjpeg-dev
+    qt6-base-dev libxcb1-dev libjpeg-dev libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     iproute2 procps
     xvfb x11-utils imagemagick fonts-dejavu-core
     librsvg2-bin desktop-file-utils appstream dpkg-dev
-    trayer xdotool openbox dbus-bin python3-dbus python3-gi
+    trayer xdotool openbox dunst dbus-bin python3-dbus python3-gi
 )
 
 missing=()
