@@ -16,7 +16,7 @@ constexpr int BadArguments = 2;
 std::string Usage()
 {
     return "Usage: qorvix [--help] [--version] [--adapter CHOICE] [--info] [--list-adapters]\n"
-           "              [--time-offset [--ntp] [SERVER]]\n"
+           "              [--usage [--days N | --months N] [--json]] [--time-offset [--ntp] [SERVER]]\n"
            "Quorvel watches the computer's network connection and shows its rates, bytes and duration.\n"
            "\n"
            "  -h, --help     show this help and end\n"
@@ -28,6 +28,10 @@ std::string Usage()
            "  --info         print the network information of the chosen adapter and end; with no such\n"
            "                 adapter print N/A and end with 1\n"
            "  --list-adapters  print every adapter: name, kind, state and addresses, and end\n"
+           "  --usage        print the usage of the last 30 days that have figures, newest first, with the\n"
+           "                 current billing period against the cap, and end; --days N for N days,\n"
+           "                 --months N for N billing periods, --json for a JSON array, --adapter NAME for one\n"
+           "                 adapter's figures\n"
            "  --time-offset  ask the time server once how far this computer's clock is off, print it and end;\n"
            "                 the clock is not set. SERVER is HOST or HOST:PORT, by default the stored server\n"
            "                 and protocol. No answer within " +
@@ -49,6 +53,35 @@ TParsed Exit(int exitCode, std::string output, std::string error)
 
 TParsed BadUsage(const std::string& reason) { return Exit(BadArguments, {}, reason + "\n" + Usage()); }
 
+// A count of days or periods: a whole number from 1 to ten years' worth.
+std::optional<int> Count(const QString& text)
+{
+    bool number = false;
+    const int count = text.toInt(&number);
+    if (!number || count < 1 || count > 3660) return std::nullopt;
+    return count;
+}
+
+TParsed UsageRequest(const QCommandLineParser& parser, const QCommandLineOption& adapter,
+                     const QCommandLineOption& days, const QCommandLineOption& months, const QCommandLineOption& json)
+{
+    if (parser.isSet(days) && parser.isSet(months)) return BadUsage("--days and --months go one at a time");
+    TParsed parsed;
+    parsed.Action = TAction::Usage;
+    parsed.Json = parser.isSet(json);
+    if (parser.isSet(adapter)) parsed.Adapter = parser.value(adapter).toStdString();
+    for (const QCommandLineOption* option : {&days, &months}) {
+        if (!parser.isSet(*option)) continue;
+        const std::optional<int> count = Count(parser.value(*option));
+        if (!count)
+            return BadUsage("Not a count: \"" + PrintableText::Escaped(parser.value(*option).toStdString()) +
+                            "\" (1 to 3660)");
+        if (option == &days) parsed.Days = *count;
+        if (option == &months) parsed.Months = *count;
+    }
+    return parsed;
+}
+
 } // namespace
 
 TParsed Parse(const QStringList& arguments)
@@ -61,7 +94,12 @@ TParsed Parse(const QStringList& arguments)
     const QCommandLineOption adapter("adapter", "watch this adapter for this run", "CHOICE");
     const QCommandLineOption info("info", "print the network information and end");
     const QCommandLineOption listAdapters("list-adapters", "print every adapter and end");
-    for (const QCommandLineOption* option : {&help, &version, &timeOffset, &ntp, &adapter, &info, &listAdapters})
+    const QCommandLineOption usage("usage", "print the stored usage and end");
+    const QCommandLineOption days("days", "with --usage: this many days", "N");
+    const QCommandLineOption months("months", "with --usage: this many billing periods", "N");
+    const QCommandLineOption json("json", "with --usage: a JSON array");
+    for (const QCommandLineOption* option :
+         {&help, &version, &timeOffset, &ntp, &adapter, &info, &listAdapters, &usage, &days, &months, &json})
         parser.addOption(*option);
     if (!parser.parse(arguments)) return BadUsage(parser.errorText().toStdString());
     const QStringList positional = parser.positionalArguments();
@@ -71,8 +109,12 @@ TParsed Parse(const QStringList& arguments)
     if (parser.isSet(help)) return Exit(0, Usage(), {});
     if (parser.isSet(version)) return Exit(0, std::string(VersionLine) + "\n", {});
     if (parser.isSet(ntp) && !parser.isSet(timeOffset)) return BadUsage("--ntp belongs to --time-offset");
-    const int actions = int(parser.isSet(timeOffset)) + int(parser.isSet(info)) + int(parser.isSet(listAdapters));
-    if (actions > 1) return BadUsage("--time-offset, --info and --list-adapters go one at a time");
+    const int actions = int(parser.isSet(timeOffset)) + int(parser.isSet(info)) + int(parser.isSet(listAdapters)) +
+                        int(parser.isSet(usage));
+    if (actions > 1) return BadUsage("--time-offset, --info, --list-adapters and --usage go one at a time");
+    if (!parser.isSet(usage) && (parser.isSet(days) || parser.isSet(months) || parser.isSet(json)))
+        return BadUsage("--days, --months and --json belong to --usage");
+    if (parser.isSet(usage)) return UsageRequest(parser, adapter, days, months, json);
     if (parser.isSet(adapter) && (parser.isSet(timeOffset) || parser.isSet(listAdapters)))
         return BadUsage("--adapter belongs to a run or to --info");
     if (parser.isSet(listAdapters)) {

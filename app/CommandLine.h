@@ -13,8 +13,9 @@ namespace CommandLine {
 inline constexpr const char* VersionLine = "Quorvel v1.0.0.04";
 
 // TimeOffset: ask the time server once and print the clock's offset; Info: print the network information
-// of the chosen adapter; ListAdapters: print every adapter. These three run with no display and no lock.
-enum class TAction { Run, Exit, TimeOffset, Info, ListAdapters };
+// of the chosen adapter; ListAdapters: print every adapter; Usage: print the stored usage. These run with no
+// display and no lock.
+enum class TAction { Run, Exit, TimeOffset, Info, ListAdapters, Usage };
 
 struct TParsed {
     TAction Action = TAction::Run;
@@ -25,7 +26,12 @@ struct TParsed {
     std::string Server;
     bool Ntp = false;
     // With Run and Info: the adapter choice given for this run (never stored); nothing for the stored one.
+    // With Usage: only that adapter's figures.
     std::optional<std::string> Adapter;
+    // With Usage: how many days, or billing periods with Months; JSON instead of the table.
+    int Days = 30;
+    std::optional<int> Months;
+    bool Json = false;
 };
 
 // The arguments as the program received them, the program's own name first.

@@ -6,6 +6,7 @@
 #include "QorvixApplication.h"
 #include "QorvixProgram.h"
 #include "TimeOffsetQuery.h"
+#include "UsageCommand.h"
 #include "main.h"
 
 #include "platform/DesktopIdentity.h"
@@ -20,6 +21,8 @@
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
 #include "timeclient/netclock.h"
+#include "usage/LocalDay.h"
+#include "usage/UsageStore.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -69,6 +72,17 @@ int ReportAdapters(const CommandLine::TParsed& parsed)
     return outcome.ExitCode;
 }
 
+// --usage: the usage file and the settings, both only read; it runs beside an instance.
+int ReportUsage(const CommandLine::TParsed& parsed)
+{
+    const UsageReport::TOutcome outcome =
+        UsageReport::Run(UsageCommand::Request(parsed, TFileRegistry::DefaultPath(), TUsageStore::DefaultPath(::getenv),
+                                               LocalDay::Of(std::chrono::system_clock::now())));
+    std::fputs(outcome.Output.c_str(), stdout);
+    std::fputs(outcome.Error.c_str(), stderr);
+    return outcome.ExitCode;
+}
+
 // A second start: the running instance is asked to show its window, which may be hidden in the tray or
 // behind others, or unreachable on a desktop without a tray.
 int BringRunningInstanceForward()
@@ -95,6 +109,7 @@ int main(int argc, char** argv)
     if (parsed.Action == CommandLine::TAction::TimeOffset) return QueryTimeOffset(parsed);
     if (parsed.Action == CommandLine::TAction::Info || parsed.Action == CommandLine::TAction::ListAdapters)
         return ReportAdapters(parsed);
+    if (parsed.Action == CommandLine::TAction::Usage) return ReportUsage(parsed);
 
     // One instance per session: a second start brings the first forward and ends, before it opens a display.
     const TInstanceLock instance(TInstanceLock::DefaultPath());

@@ -98,3 +98,26 @@ TEST(CommandLine, AnAdapterChoiceGoesToTheRunOrToInfoAndIsCheckedFirst)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CommandLine, UsageTakesItsCountsAndFormAndRefusesWhatDoesNotBelong)
+{
+    const CommandLine::TParsed plain = Parse({"--usage"});
+    EXPECT_EQ(plain.Action, CommandLine::TAction::Usage);
+    EXPECT_EQ(plain.Days, 30);
+    EXPECT_EQ(plain.Months, std::nullopt);
+    const CommandLine::TParsed months = Parse({"--usage", "--months", "12", "--json", "--adapter", "wlan0"});
+    EXPECT_EQ(months.Months, 12);
+    EXPECT_TRUE(months.Json);
+    EXPECT_EQ(months.Adapter, "wlan0");
+    EXPECT_EQ(Parse({"--usage", "--days", "7"}).Days, 7);
+    for (const QStringList& wrong : {QStringList{"--usage", "--days", "0"}, QStringList{"--usage", "--days", "x"},
+                                     QStringList{"--usage", "--days", "3", "--months", "2"}, QStringList{"--json"},
+                                     QStringList{"--days", "3"}, QStringList{"--usage", "--info"}}) {
+        EXPECT_EQ(Parse(wrong).ExitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_EQ(Parse(wrong).Action, CommandLine::TAction::Exit) << wrong.join(' ').toStdString();
+    }
+}
+
+} // namespace
