@@ -184,6 +184,13 @@ void BuildPopupMenu(QWidget& window, TMainParts& parts)
     parts.MenuAdapter = menu->addMenu("Adapter");
     parts.MenuAdapter->setObjectName("MenuAdapter");
     parts.MenuAdapter->menuAction()->setObjectName("MenuAdapter");
+    parts.MenuUsage = AddMenuItem(menu, "MenuUsage", "Usage...", false);
+    parts.MenuNotifications = menu->addMenu("Notifications");
+    parts.MenuNotifications->setObjectName("MenuNotifications");
+    parts.MenuNotifications->menuAction()->setObjectName("MenuNotifications");
+    parts.MenuNotifyConnection =
+        AddMenuItem(parts.MenuNotifications, "MenuNotifyConnection", "Connection Lost or Restored", true);
+    parts.MenuNotifyCap = AddMenuItem(parts.MenuNotifications, "MenuNotifyCap", "Data Cap Warnings", true);
     parts.N4 = AddSeparator(menu, "N4");
     parts.MenuCopyNetworkInfo = AddMenuItem(menu, "MenuCopyNetworkInfo", "Copy Network Info...", false);
     parts.MenuAboutQorvix = AddMenuItem(menu, "MenuAboutQorvix", "About Quorvel", false);

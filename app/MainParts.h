@@ -58,6 +58,10 @@ struct TMainParts {
     QAction* MenuTransparent = nullptr;
     QAction* N2 = nullptr;
     QMenu* MenuAdapter = nullptr;
+    QAction* MenuUsage = nullptr;
+    QMenu* MenuNotifications = nullptr;
+    QAction* MenuNotifyConnection = nullptr;
+    QAction* MenuNotifyCap = nullptr;
     QAction* N4 = nullptr;
     QAction* MenuCopyNetworkInfo = nullptr;
     QAction* MenuAboutQorvix = nullptr;

@@ -3,10 +3,12 @@
 #include "ConnectionHistory.h"
 #include "Formatting.h"
 #include "MonitorState.h"
+#include "TickOutcome.h"
 
 #include "platform/Checked.h"
 #include "platform/IClock.h"
 #include "settings/MyReg.h"
+#include "usage/UsageStore.h"
 
 // One update of the store; when the outermost one ends, its outcome is known and a failure is reported.
 class TStatisticsKeeper::TOneUpdate {
@@ -36,6 +38,7 @@ TStatisticsKeeper::TStatisticsKeeper(TMyReg& reg, MonitorState& state, ITextFile
 
 void TStatisticsKeeper::StoreFinishedConnection(bool saveLog, const QString& clientIp)
 {
+    FlushUsage();
     StoreStats();
     if (saveLog) AppendHistory(clientIp);
 }
@@ -109,6 +112,7 @@ void TStatisticsKeeper::ResetTotals()
 
 std::exception_ptr TStatisticsKeeper::StoreAtExit(const StoredSettings::TClosingValues& values, const QString& clientIp)
 {
+    FlushUsage();
     const TOneUpdate oneUpdate(*this); // shutdown is one rewrite: a crash keeps the old or the new generation
     StoredSettings::SavePositions(Reg, values);
     std::exception_ptr historyFailure;
@@ -137,4 +141,21 @@ void TStatisticsKeeper::AppendHistory(const QString& clientIp)
 {
     ConnectionHistory::Append(Files, ConnectionHistory::HistoryPath(Files, ProgramPath),
                               ConnectionHistory::RecordLine(State, clientIp));
+}
+
+// Whole seconds go to the figures; the rest waits for the next sample, so that a day's time online is the
+// connection's, not the sum of rounded seconds.
+void TStatisticsKeeper::RecordUsage(const TUsageDelta& delta)
+{
+    if (!Usage) return;
+    UsageMilliseconds = Checked::SaturatingAdd(UsageMilliseconds, std::max<int64_t>(0, delta.Milliseconds));
+    const int64_t seconds = UsageMilliseconds / 1000;
+    UsageMilliseconds %= 1000;
+    Usage->AddTick(delta.Adapter, Clock.Now(), delta.Received, delta.Sent, seconds);
+    if (Usage->NeedsFlush(Clock.TickCount())) Usage->Flush(Clock.TickCount());
+}
+
+void TStatisticsKeeper::FlushUsage()
+{
+    if (Usage && Usage->Pending()) Usage->Flush(Clock.TickCount());
 }

@@ -11,6 +11,8 @@
 
 class IClock;
 class ITextFiles;
+class TUsageStore;
+struct TUsageDelta;
 class TMyReg;
 struct MonitorState;
 
@@ -48,6 +50,11 @@ public:
     // it is returned once everything is written, for the caller to report.
     std::exception_ptr StoreAtExit(const StoredSettings::TClosingValues& values, const QString& clientIp);
 
+    // The usage figures per adapter and day, kept from now on: each sample's share is gathered and written
+    // once a minute, at the end of every connection and at exit. Not owned; nullptr for none.
+    void AttachUsage(TUsageStore* store) { Usage = store; }
+    void RecordUsage(const TUsageDelta& delta);
+
     // Told the reason when a store fails (the settings file and why, "No space left on device" say).
     using TStoreProblem = std::function<void(const std::string& problem)>;
     void SetStoreProblemHandler(TStoreProblem handler) { OnStoreProblem = std::move(handler); }
@@ -59,6 +66,7 @@ private:
     void StoreEnded();
     void AppendHistory(const QString& clientIp);
     void StoreStats();
+    void FlushUsage();
 
     static constexpr int64_t CheckpointIntervalMs = 60'000;
 
@@ -72,4 +80,6 @@ private:
     TStoreProblem OnStoreProblem;
     std::string ReportedProblem;
     StoredSettings::TCheckpoint LastCheckpoint;
+    TUsageStore* Usage = nullptr;
+    int64_t UsageMilliseconds = 0; // online time not yet a whole second of the usage figures
 };

@@ -206,8 +206,9 @@ TTickOutcome TStatusCycle::Sample(const InterfaceSample& sample, const TTickOpti
 {
     using namespace Formatting;
     const std::optional<TRates> rates = TakeSample(sample);
-    if (!rates) return {};
     TTickOutcome outcome;
+    outcome.Usage = TakeUsage();
+    if (!rates) return outcome;
     const QString duration = FormatDuration(State.LastDuration);
     TCurrentTexts& current = outcome.Current;
     current.Sent = CountText(State.LastSent);
@@ -272,7 +273,16 @@ void TStatusCycle::StartConnection(const TDecision& decision)
     // sample: it is stored, added to the totals and written to the history like any other.
     State.LastSent = State.LastRecv = State.LastDuration = 0;
     OnlineKey = watched.Key;
+    UsageAdapter = watched.Summed ? "all-physical" : watched.Snapshot.AdapterName;
+    CountedUsage.reset();
     Sampled = false;
+}
+
+std::optional<TUsageDelta> TStatusCycle::TakeUsage()
+{
+    std::optional<TUsageDelta> usage = std::move(CountedUsage);
+    CountedUsage.reset();
+    return usage;
 }
 
 std::optional<TRates> TStatusCycle::TakeSample(const InterfaceSample& sample)
@@ -301,6 +311,9 @@ std::optional<TRates> TStatusCycle::TakeSample(const InterfaceSample& sample)
 
 void TStatusCycle::CountSince(int64_t tick, int64_t sent, int64_t received)
 {
+    // The same readings as the connection's figures, so that usage, the connection and the totals agree.
+    CountedUsage = TUsageDelta{UsageAdapter, Checked::Sub(received, State.PrevRecv), Checked::Sub(sent, State.PrevSent),
+                               Checked::Sub(tick, State.PrevTick)};
     State.LastSent = Checked::Sub(sent, State.SentAtOnline);
     State.LastRecv = Checked::Sub(received, State.RecvAtOnline);
     State.LastDuration = Checked::Div(Checked::Sub(tick, State.OnlineTick), 1000);

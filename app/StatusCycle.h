@@ -74,6 +74,8 @@ private:
     // ends before its first sample counts no bytes and its real duration.
     void EndConnection();
     void AddLastToTotals();
+    // The usage share of the last counted reading, once.
+    std::optional<TUsageDelta> TakeUsage();
 
     MonitorState& State;
     IIpHelper& IpHelper;
@@ -81,7 +83,9 @@ private:
     TStatusLine StatusLine;
     QString ConnectionClientIp;
     TAdapterChoice Choice;
-    std::string OnlineKey;      // what the running connection's anchors belong to
+    std::string OnlineKey;    // what the running connection's anchors belong to
+    std::string UsageAdapter; // the name the running connection's usage is kept under
+    std::optional<TUsageDelta> CountedUsage;
     bool AbsenceLogged = false; // the named adapter's absence is in the log since it was last seen
     bool Sampled = false;       // the running connection's figures have been counted at least once
     int32_t ShownIcon = 0;      // the tray image the last outcome asked for

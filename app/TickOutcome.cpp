@@ -7,6 +7,8 @@
 void TickOutcome::Carry(const TTickOutcome& outcome, ITickTargets& targets)
 {
     std::exception_ptr historyFailure;
+    // Before a store at the end of a connection, which also writes the usage gathered.
+    if (outcome.Usage) targets.RecordUsage(*outcome.Usage);
     if (outcome.StoreStatistics) {
         try {
             targets.StoreStatistics(outcome);

@@ -63,6 +63,15 @@ struct TGraphSample {
 };
 
 // Everything one tick of the poll decided, for the displays to write and the program to carry out.
+// What one sample adds to the usage figures: the bytes and the time since the previous sample of the
+// same connection, never negative (a counter reset is re-anchored first).
+struct TUsageDelta {
+    std::string Adapter; // the interface's name, or "all-physical" for the sum
+    int64_t Received = 0;
+    int64_t Sent = 0;
+    int64_t Milliseconds = 0;
+};
+
 struct TTickOutcome {
     TTransition Transition = TTransition::None;
 
@@ -87,6 +96,7 @@ struct TTickOutcome {
     bool KeepMonitorOnTop = false;
     std::vector<QString> LogLines;
     std::optional<std::string> StatusLine; // the console's line of a sample
+    std::optional<TUsageDelta> Usage;      // a sample's share of the usage figures
 };
 
 // Who carries out an outcome. Each step is one part of the program: the statistics keeper, the displays,
@@ -102,6 +112,8 @@ public:
     virtual void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) = 0;
     virtual void AddLogLine(const QString& line) = 0;
     virtual void WriteStatusLine(const std::string& line) = 0;
+    // A sample's share of the usage figures; nothing where no usage is kept.
+    virtual void RecordUsage(const TUsageDelta& /*delta*/) {}
 };
 
 namespace TickOutcome {

@@ -12,6 +12,7 @@
 #include "SyncSchedule.h"
 #include "SyncTimer.h"
 #include "TrayIconSetup.h"
+#include "UsageCenter.h"
 #include "ValueLabel.h"
 
 #include "trend/Trend.h"
@@ -55,6 +56,9 @@ TMainForm::TMainForm(TPlatformServices services, QWidget* parent, INotificationA
     });
     MainLayout::Build(*this, *this);
     AdapterChoices = new TAdapterMenu(*MenuAdapter, Services.IpHelper, [this] { return Cycle.AdapterChoice(); });
+    // Offered once the program has given the window its usage file and notification service.
+    MenuUsage->setEnabled(false);
+    MenuNotifications->setEnabled(false);
     BuildTimers();
     TrayIconSetup::Build(*this, *this, notificationArea);
     WireEvents();
@@ -241,7 +245,16 @@ void TMainForm::StoreStatistics(const TTickOutcome& outcome)
 
 void TMainForm::CheckpointConnection(const QString& clientIp) { Keeper->CheckpointRunningConnection(clientIp); }
 
-void TMainForm::ShowDisplays(const TTickOutcome& outcome) { MainDisplays::Show(outcome, *this, MonForm); }
+void TMainForm::ShowDisplays(const TTickOutcome& outcome)
+{
+    MainDisplays::Show(outcome, *this, MonForm);
+    if (!Usage || outcome.Transition == TTransition::None) return;
+    // The usage of an ended connection is written by now (the keeper stores it first).
+    const bool online = outcome.Transition == TTransition::Online;
+    Usage->ConnectionChanged(online, State.LastConn, online ? Cycle.ClientIp() : QString());
+    Usage->CheckCap(std::nullopt);
+    if (const QString problem = Usage->TakeProblem(); !problem.isEmpty()) AddLogLine(problem);
+}
 
 void TMainForm::StepSyncTimer(TSyncStep step)
 {
@@ -264,6 +277,34 @@ void TMainForm::ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop)
 }
 
 void TMainForm::WriteStatusLine(const std::string& line) { Services.Console.WriteLine(line); }
+
+// The keeper writes the figures once a minute; the cap is looked at as often.
+void TMainForm::RecordUsage(const TUsageDelta& delta)
+{
+    Keeper->RecordUsage(delta);
+    if (!Usage || ++SamplesSinceCapCheck < 60) return;
+    SamplesSinceCapCheck = 0;
+    Usage->CheckCap(std::nullopt);
+    if (const QString problem = Usage->TakeProblem(); !problem.isEmpty()) AddLogLine(problem);
+}
+
+void TMainForm::AttachUsage(TUsageStore* store, const std::string& usagePath, INotifier& notifier)
+{
+    Keeper->AttachUsage(store);
+    Usage = std::make_unique<TUsageCenter>(TUsageCenter::TLinks{MyReg, Services.Clock, notifier, usagePath, MenuUsage,
+                                                                MenuNotifyConnection, MenuNotifyCap});
+    for (const QString& problem : Usage->Load())
+        AddLogLine(problem);
+    connect(MenuUsage, &QAction::triggered, this, &TMainForm::MenuUsageClick);
+    MenuUsage->setEnabled(true);
+    MenuNotifications->setEnabled(true);
+}
+
+// The figures of every adapter: the cap is the line's, whichever adapter carried the bytes.
+void TMainForm::MenuUsageClick()
+{
+    if (Usage) Usage->ShowWindow("All adapters", std::nullopt);
+}
 
 // --- Scheduled clock synchronisation
 

@@ -18,6 +18,9 @@ class INotificationArea;
 class IResolver;
 class TAboutForm;
 class TAdapterMenu;
+class TUsageStore;
+class TUsageCenter;
+class INotifier;
 struct TAdapterChoice;
 class TMonForm;
 struct TMonFormLinks;
@@ -76,6 +79,10 @@ public:
     void MenuAboutQorvixClick();
     // A choice in the Adapter submenu: stored, and watched from the next tick on.
     void MenuAdapterChoose(const TAdapterChoice& choice);
+    // The usage figures are kept in this store from now on, and the notifications go to this service (not
+    // owned; both outlive the window).
+    void AttachUsage(TUsageStore* store, const std::string& usagePath, INotifier& notifier);
+    void MenuUsageClick();
     // A choice of the command line: watched in this run, never stored.
     void WatchAdapterForThisRun(const std::string& choiceText);
     // Asks the program to run its exit path (ExitRequested); the program owns the windows' end.
@@ -118,6 +125,7 @@ private:
     void StepSyncTimer(TSyncStep step) override;
     void ApplyMonitor(TMonitorVisibility visibility, bool keepOnTop) override;
     void WriteStatusLine(const std::string& line) override;
+    void RecordUsage(const TUsageDelta& delta) override;
 
     std::array<QAction*, StoredSettings::OptionCount> OptionItems() const;
     TTickOptions TickOptions() const;
@@ -129,6 +137,8 @@ private:
     std::unique_ptr<TStatisticsKeeper> Keeper;
     bool CloseGuarded = true;
     TAdapterMenu* AdapterChoices = nullptr;
+    std::unique_ptr<TUsageCenter> Usage;
+    int SamplesSinceCapCheck = 0;
 
     void BuildTimeClient();
     void ApplySynchronizeTime();

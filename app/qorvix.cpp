@@ -17,6 +17,7 @@
 #include "platform/linux/LinuxIpHelper.h"
 #include "platform/linux/PosixTextFiles.h"
 #include "platform/linux/StdConsole.h"
+#include "platform/qt/DesktopNotifications.h"
 #include "platform/qt/LocalActivation.h"
 #include "platform/qt/MessageBoxErrorReporter.h"
 #include "platform/qt/QtClipboard.h"
@@ -162,6 +163,15 @@ int main(int argc, char** argv)
         return 1;
     }
     if (platform.Note) program.MainForm().AddLogLine(QString::fromStdString(*platform.Note));
+    // The usage figures per adapter and day; declared after the program, so it is gone (its last figures
+    // written) only after the exit path has flushed it.
+    const std::string usagePath = TUsageStore::DefaultPath(::getenv);
+    TUsageStore usage(usagePath, [&program, &console](const std::string& problem) {
+        program.MainForm().AddLogLine(QString::fromStdString(problem));
+        console.WriteError(problem);
+    });
+    TDesktopNotifications notifications(DesktopIconName, DesktopApplicationId);
+    program.MainForm().AttachUsage(&usage, usagePath, notifications);
     // Before the first tick, which the event loop runs.
     if (parsed.Adapter) program.MainForm().WatchAdapterForThisRun(*parsed.Adapter);
     // Only the lock's holder listens, once its windows stand; declared after the program, it goes first.

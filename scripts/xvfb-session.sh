@@ -80,7 +80,8 @@ start_program() {
     mkdir -p "$work/config"
     for attempt in 1 2; do
         before=$(root_windows)
-        env "$@" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
+        env "$@" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" "$program" \
+            >"$work/program.log" 2>&1 &
         program_pid=$!
         wait_for 10 reached_server_or_ended "$before"
         program_running || ! grep -q "could not connect to display" "$work/program.log" && return 0

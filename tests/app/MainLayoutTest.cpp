@@ -450,7 +450,7 @@ TEST_F(MainLayout, AStoppedStatusTimerMakesNoFirstPoll)
     EXPECT_FALSE(Form.State.Online);
 }
 
-TEST_F(MainLayout, PopupMenuHasEighteenItemsInOrderWithShowWindowAsBoldDefault)
+TEST_F(MainLayout, PopupMenuHasTwentyItemsInOrderWithShowWindowAsBoldDefault)
 {
     const char* expected[][2] = {
         {"MenuShowWindow", "Show Window"},
@@ -466,6 +466,8 @@ TEST_F(MainLayout, PopupMenuHasEighteenItemsInOrderWithShowWindowAsBoldDefault)
         {"MenuTransparent", "Transparent Monitor"},
         {"N2", "-"},
         {"MenuAdapter", "Adapter"},
+        {"MenuUsage", "Usage..."},
+        {"MenuNotifications", "Notifications"},
         {"N4", "-"},
         {"MenuCopyNetworkInfo", "Copy Network Info..."},
         {"MenuAboutQorvix", "About Quorvel"},
@@ -473,8 +475,8 @@ TEST_F(MainLayout, PopupMenuHasEighteenItemsInOrderWithShowWindowAsBoldDefault)
         {"MenuExit", "Exit"},
     };
     const QList<QAction*> items = Form.PopupMenu->actions();
-    ASSERT_EQ(items.size(), 18);
-    for (int i = 0; i < 18; ++i) {
+    ASSERT_EQ(items.size(), 20);
+    for (int i = 0; i < 20; ++i) {
         SCOPED_TRACE(expected[i][0]);
         EXPECT_EQ(items[i]->objectName(), expected[i][0]);
         if (QString(expected[i][1]) == "-") {

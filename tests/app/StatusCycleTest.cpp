@@ -8,6 +8,10 @@
 #include "doubles/TestPlatform.h"
 #include "platform/Exceptions.h"
 
+#include "doubles/TempFolder.h"
+#include "usage/UsageReader.h"
+#include "usage/UsageStore.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +40,7 @@ public:
     std::vector<QString> Log;
     bool SaveLog = false;
 
+    void RecordUsage(const TUsageDelta& delta) override { Keeper.RecordUsage(delta); }
     void StoreStatistics(const TTickOutcome& outcome) override
     {
         Keeper.StoreFinishedConnection(SaveLog, outcome.HistoryClientIp);
@@ -142,6 +147,33 @@ protected:
 };
 
 const std::string StatsKey = "Software\\Velmar Software\\Quorvel\\Stats";
+
+TEST_F(PollCycle, AConnectionsUsageIsItsOwnFiguresAndReachesTheUsageFileWhenItEnds)
+{
+    TTempFolder folder("usage-feed");
+    const std::string path = folder.File("usage.sqlite3");
+    {
+        TUsageStore usage(path, [](const std::string&) {});
+        Keeper.AttachUsage(&usage);
+        Poll();
+        Tick(1000, 300, 4000);
+        Tick(1500, 0, 1000);
+        IpHelper.Row.dwInOctets = 10; // the counter was reset: counting goes on from the new reading
+        Tick(1000, 0, 0);
+        Tick(1000, 20, 30);
+        LinkDown();
+        Tick();
+        ASSERT_FALSE(State.Online);
+        const std::vector<TUsageRow> days = TUsageReader(path).Days(std::nullopt, 5);
+        ASSERT_EQ(days.size(), 1u) << "written at the end of the connection, not only at exit";
+        EXPECT_EQ(days[0].Adapter, "enp3s0");
+        EXPECT_EQ(days[0].Figures.Received, State.LastRecv);
+        EXPECT_EQ(days[0].Figures.Sent, State.LastSent);
+        EXPECT_EQ(days[0].Figures.Seconds, 4) << "4.5 seconds online, whole seconds only";
+        Keeper.AttachUsage(nullptr);
+    }
+    EXPECT_EQ(State.LastRecv, 5030);
+}
 
 TEST_F(PollCycle, OnlineTransitionShowsTheConnectionAndLogsItsTime)
 {

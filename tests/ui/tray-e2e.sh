@@ -58,7 +58,7 @@ pixels() { import -window "$1" rgba:- 2>/dev/null | md5sum | cut -d' ' -f1; }
 # The program comes first, as at a login where it starts before the panel: there is no tray to add the
 # icon to until the tray announces itself.
 mkdir "$work/config"
-ip netns exec "$near" env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
+ip netns exec "$near" env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 main_window() { xwininfo -root -tree 2>/dev/null | grep -q '"Quorvel": ("qorvix" "Quorvel")  528x354'; }
 wait_for 20 main_window || fail "the program's main window did not appear"

@@ -105,7 +105,7 @@ choose() {
 }
 
 second_start() {
-    env XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
+    env XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$program" >>"$work/second.log" 2>&1
 }
 
