@@ -119,6 +119,7 @@ wait_for 10 lacks_state "$main" _NET_WM_STATE_ABOVE || fail "unchecking Always O
 [ "$(main_id)" = "$main" ] && viewable "$main" || fail "unchecking Always On Top lost the window"
 [ "$(origin "$main")" = "$before" ] || fail "the window moved from $before to $(origin "$main")"
 echo "always on top: same window $main at $before"
+always_on_top_window=$main
 
 # 3. No notification area: the window stays on the taskbar, iconic. The monitor's menu opened and closed
 # afterwards is a round trip through the program's event loop, after which a withdrawal would have happened.
@@ -147,6 +148,8 @@ wait_for 20 docked || fail "the icon did not dock into the tray"
 xdotool windowminimize "$main"
 main_withdrawn() { main=$(main_id) && [ -n "$main" ] && withdrawn "$main"; }
 wait_for 10 main_withdrawn || fail "Minimize to Tray did not withdraw the window (WM_STATE $(wm_state "$main"))"
+# Always On Top was changed through the window manager, so hiding the window made no new one.
+[ "$main" = "$always_on_top_window" ] || fail "the window hidden into the tray is a new one ($main, was $always_on_top_window)"
 echo "tray: main window withdrawn"
 choose "$monitor" 57 20 Down Down Down Return
 main_iconic() { main=$(main_id) && [ -n "$main" ] && iconic "$main"; }
