@@ -16,39 +16,6 @@ namespace UsageReport {
 
 namespace {
 
-// The length of the valid UTF-8 character at the start of the text and its code point; 0 for a byte that
-// does not begin one (a stray continuation, an overlong form, a surrogate).
-std::size_t Utf8Character(std::string_view text, uint32_t& code)
-{
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = 1;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    }
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-        code = lead & 0x1f;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        code = lead & 0x0f;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (text.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xc0) != 0x80) return 0;
-        code = code << 6 | (next & 0x3f);
-    }
-    constexpr uint32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < Smallest[length] || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return 0;
-    return length;
-}
-
 // A JSON string of any bytes. JSON holds only Unicode, so a byte that is not part of valid UTF-8 becomes
 // U+FFFD; control characters (C1 and DEL too) are escaped, so the output is safe to print on a terminal.
 std::string JsonString(std::string_view text)
@@ -56,7 +23,7 @@ std::string JsonString(std::string_view text)
     std::string json = "\"";
     while (!text.empty()) {
         uint32_t code = 0;
-        const std::size_t length = Utf8Character(text, code);
+        const std::size_t length = PrintableText::Utf8Character(text, code);
         if (length == 0) {
             json += "\\ufffd";
             text.remove_prefix(1);
