@@ -18,32 +18,18 @@ command -v python3 >/dev/null 2>&1 || skip "needs python3"
 ip netns add "qvprobe$$" 2>/dev/null || skip "cannot make network namespaces here"
 ip netns del "qvprobe$$"
 
-work=$(mktemp -d)
+# The work folder, failures that show the logs, waiting for conditions; no X server is started here.
+script_name=adapter-choice
+source "$(dirname "$0")/../../scripts/xvfb-session.sh"
 near="qvan$$"
 far1="qvaf$$"
 far2="qvag$$"
 run_pid=
 tun_pid=
-cleanup() {
-    [ -n "$run_pid" ] && kill "$run_pid" 2>/dev/null && wait "$run_pid" 2>/dev/null
-    [ -n "$tun_pid" ] && kill "$tun_pid" 2>/dev/null && wait "$tun_pid" 2>/dev/null
+extra_cleanup() {
+    stop_process "$run_pid"
+    stop_process "$tun_pid"
     for ns in "$near" "$far1" "$far2"; do ip netns del "$ns" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "adapter-choice: $*"
-    for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 15 "$log"; }; done
-    exit 1
-}
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 in_near() { ip netns exec "$near" "$@"; }
